@@ -1,0 +1,36 @@
+#ifndef ORVANE_DIRECT_PORT_H
+#define ORVANE_DIRECT_PORT_H
+
+#include <cstddef>
+#include <string>
+
+// The "escrita direta" output: bytes written to a port or a file as a
+// text-mode stream would, so every LF reaches the target as CR LF.
+class DirectPortWriter
+{
+public:
+    // Opens (creating or truncating) the target. On Linux the names LPT1..9
+    // and COM1..9 (any case, optional trailing colon) stand for /dev/lp0..8
+    // and /dev/ttyS0..8; any other text is a path.
+    explicit DirectPortWriter(const std::string &target);
+    ~DirectPortWriter();
+    DirectPortWriter(const DirectPortWriter &) = delete;
+    DirectPortWriter &operator=(const DirectPortWriter &) = delete;
+
+    bool isOpen() const;
+    // Writes every byte, zero bytes included. False when not open or when
+    // not every byte could be written.
+    bool write(const char *data, std::size_t length);
+    // Flushes and closes; false when anything written was lost.
+    bool close();
+
+private:
+    struct Stream;
+    Stream *stream;
+    bool failed = false;
+};
+
+// The device or file path a target text names on this platform.
+std::string directPortPath(const std::string &target);
+
+#endif

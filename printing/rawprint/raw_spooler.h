@@ -1,0 +1,19 @@
+#ifndef ORVANE_RAW_SPOOLER_H
+#define ORVANE_RAW_SPOOLER_H
+
+#include <cstdint>
+#include <iosfwd>
+
+class SpoolerBackend;
+
+// Sends length bytes of data, unchanged, to the named printer as one raw
+// document titled "Orvane Document". Progress and failures are written to
+// standard output; the result is true only when the whole document was
+// accepted and ended.
+bool sendRawToPrinter(const char *printerName, const char *data, std::int32_t length);
+
+// The same steps on a given backend and stream (tests drive fakes through it).
+bool sendRawToPrinter(SpoolerBackend &spooler, std::ostream &out,
+                      const char *printerName, const char *data, std::int32_t length);
+
+#endif

@@ -1,0 +1,36 @@
+#ifndef ORVANE_SPOOLER_BACKEND_H
+#define ORVANE_SPOOLER_BACKEND_H
+
+#include <cstdint>
+#include <memory>
+
+// The spooler operations one raw print needs, in the order sendRawToPrinter
+// uses them. One object serves one call: it holds at most one open printer
+// and one document. Results follow the Windows convention the print logic
+// was written for: true is success, lastError() explains a failure.
+class SpoolerBackend
+{
+public:
+    virtual ~SpoolerBackend() = default;
+
+    // Whether the spooler can be reached at all.
+    virtual bool available() = 0;
+    // Opens the named printer. A true result with no handle is possible on
+    // some spoolers; hasHandle() tells.
+    virtual bool open(const char *printerName) = 0;
+    virtual bool hasHandle() const = 0;
+    // Starts a document; returns the job number, 0 on failure.
+    virtual std::uint32_t startDocument(const char *documentName, const char *dataType) = 0;
+    // Sends the bytes; on success *written holds how many were accepted.
+    virtual bool write(const char *data, std::uint32_t length, std::uint32_t *written) = 0;
+    virtual bool endPage() = 0;
+    virtual bool endDocument() = 0;
+    virtual void close() = 0;
+    virtual std::uint32_t lastError() const = 0;
+};
+
+// The backend of the platform the program was built for: winspool on
+// Windows, libcups elsewhere.
+std::unique_ptr<SpoolerBackend> makePlatformSpooler();
+
+#endif
