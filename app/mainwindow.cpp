@@ -1,0 +1,96 @@
+#include "mainwindow.h"
+#include "settings_io.h"
+#include "ui_mainwindow.h"
+
+#include <QApplication>
+#include <QDebug>
+#include <QFile>
+#include <QMessageBox>
+#include <QPrinterInfo>
+#include <QSettings>
+#include <QStringList>
+
+namespace {
+
+void appendItems(QComboBox *list, const QStringList &items)
+{
+    for (const QString &item : items)
+        list->addItem(item);
+}
+
+} // namespace
+
+MainWindow::MainWindow(QWidget *parent)
+    : QMainWindow(parent)
+    , ui(new Ui::MainWindow)
+{
+    ui->setupUi(this);
+}
+
+MainWindow::~MainWindow()
+{
+    // Every widget still exists here: the settings are read from them.
+    saveSettings();
+    delete ui;
+}
+
+bool MainWindow::initialise(QApplication &application, const QString &path)
+{
+    Q_UNUSED(application);
+    using namespace SettingKeys;
+
+    loadCutCommands();
+    appDirPath = QCoreApplication::applicationDirPath();
+    filePath = path;
+
+    const QString settingsPath = settingsFilePath(appDirPath);
+    qDebug() << "path " << settingsPath;
+    const QSettings settings(settingsPath, QSettings::IniFormat);
+
+    appendItems(ui->matricialComboBox, {QString(), QStringLiteral("draft"), QStringLiteral("draft condensed")});
+    ui->matricialComboBox->setCurrentText(readText(settings, matricial));
+    appendItems(ui->fonteComboBox, {QStringLiteral("Courier New"), QStringLiteral("Verdana"),
+                                    QStringLiteral("Arial"), QStringLiteral("Monospace")});
+    ui->escritaDiretaComboBox->addItem(readText(settings, escritaDireta));
+    appendItems(ui->nivelComboBox, {QStringLiteral("alto"), QStringLiteral("medio"),
+                                    QStringLiteral("baixo"), QStringLiteral("escrita direta")});
+
+    qDebug() << "margem_geral" << readInteger(settings, margemGeral.name, 999999);
+    ui->margem_geral->setValue(readInteger(settings, margemGeral));
+    ui->margem_esquerda->setValue(readInteger(settings, margemEsquerda));
+    ui->margem_superior->setValue(readInteger(settings, margemSuperior));
+    ui->margem_inferior->setValue(readInteger(settings, margemInferior));
+    ui->tamanho_fonte->setValue(readInteger(settings, tamanhoFonte));
+    ui->fonte_negrito->setChecked(readBoolean(settings, fonteNegrito));
+    ui->fonteComboBox->setCurrentText(readText(settings, fonte));
+    ui->nivelComboBox->setCurrentText(readText(settings, nivel));
+
+    const int savedWidth = readInteger(settings, SettingKeys::width);
+    const int savedHeight = readInteger(settings, SettingKeys::height);
+    if (savedWidth != 0 && savedHeight != 0)
+        resize(savedWidth, savedHeight);
+    const int savedX = readInteger(settings, SettingKeys::x);
+    const int savedY = readInteger(settings, SettingKeys::y);
+    qDebug() << "x " << savedX;
+    qDebug() << "y " << savedY;
+    if (savedX != 0 && savedY != 0)
+        move(savedX, savedY);
+
+    if (readText(settings, impressora).isEmpty())
+        ui->impressoras->addItem(QString());
+    appendItems(ui->impressoras, QPrinterInfo::availablePrinterNames());
+    ui->impressoras->setCurrentText(readText(settings, impressora));
+
+    ui->cortarPapelComboBox->setCurrentText(readText(settings, cortarPapel));
+
+    QFile file(path);
+    if (path.isEmpty() || !file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        QMessageBox::critical(this, tr("ARQUIVO"), tr("Arquivo inválido para impressão"),
+                              QMessageBox::Ok, QMessageBox::NoButton);
+        return false;
+    }
+    // Text mode drops every carriage return while reading.
+    fileData = file.readAll();
+    showPreview();
+    return true;
+}
