@@ -45,6 +45,8 @@ bool MainWindow::initialise(QApplication &application, const QString &path)
 
     const QString settingsPath = settingsFilePath(appDirPath);
     qDebug() << "path " << settingsPath;
+    // Judged before the toolkit caches the file, as only a first read tells.
+    settingsProblem = settingsFileProblem(settingsPath);
     const QSettings settings(settingsPath, QSettings::IniFormat);
 
     appendItems(ui->matricialComboBox, {QString(), QStringLiteral("draft"), QStringLiteral("draft condensed")});

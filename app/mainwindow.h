@@ -47,6 +47,8 @@ private:
     QByteArray fileData;
     QMap<QString, QByteArray> cutCommands;
     Ui::MainWindow *ui;
+    // Why config.ini must not be written at exit (found while loading it).
+    QString settingsProblem;
 
     friend class WindowProbe; // lets the in-process tests read the members
 };

@@ -10,12 +10,14 @@
 void MainWindow::saveSettings()
 {
     using namespace SettingKeys;
+    if (appDirPath.isEmpty())
+        return; // never initialised: nothing was loaded that could be kept
     const QString path = settingsFilePath(appDirPath);
     qDebug() << path;
 
     // Writing defaults over a file we could not read would destroy the
     // shop's configuration; leave it alone and say why.
-    const QString problem = settingsFileProblem(path);
+    const QString problem = settingsProblem.isEmpty() ? settingsFileProblem(path) : settingsProblem;
     if (!problem.isEmpty()) {
         std::fprintf(stderr, "config.ini não foi salvo: %s: %s\n",
                      qUtf8Printable(problem), qUtf8Printable(path));
