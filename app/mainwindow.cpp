@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QMessageBox>
 #include <QPrinterInfo>
+#include <QScreen>
 #include <QSettings>
 #include <QStringList>
 
@@ -16,6 +17,14 @@ void appendItems(QComboBox *list, const QStringList &items)
 {
     for (const QString &item : items)
         list->addItem(item);
+}
+
+// A saved size larger than the desktop (a hand-edited or corrupted file)
+// would make the window system allocate gigabytes; the desktop bounds it.
+QSize boundedByDesktop(const QSize &size)
+{
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    return screen ? size.boundedTo(screen->availableVirtualSize()) : size;
 }
 
 } // namespace
@@ -70,7 +79,7 @@ bool MainWindow::initialise(QApplication &application, const QString &path)
     const int savedWidth = readInteger(settings, SettingKeys::width);
     const int savedHeight = readInteger(settings, SettingKeys::height);
     if (savedWidth != 0 && savedHeight != 0)
-        resize(savedWidth, savedHeight);
+        resize(boundedByDesktop(QSize(savedWidth, savedHeight)));
     const int savedX = readInteger(settings, SettingKeys::x);
     const int savedY = readInteger(settings, SettingKeys::y);
     qDebug() << "x " << savedX;

@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QPrinterInfo>
+#include <QScreen>
 #include <QSettings>
 #include <QSpinBox>
 #include <QtTest>
@@ -126,6 +127,10 @@ private slots:
             << QByteArray("[geral]\nwidth=800\nheight=600\n")
             << Expectations{{"size", QSize(800, 600)}}
             << Expectations{{"geral/width", "800"}, {"geral/height", "600"}};
+        QTest::newRow("size larger than the desktop")
+            << QByteArray("[geral]\nwidth=100000\nheight=2147483647\n")
+            << Expectations{{"size", QVariant(QGuiApplication::primaryScreen()->availableVirtualSize())}}
+            << Expectations{};
         QTest::newRow("size without height")
             << QByteArray("[geral]\nwidth=800\n")
             << Expectations{{"size", QSize(400, 525)}} << Expectations{{"geral/width", "400"}};
