@@ -1,0 +1,23 @@
+# Debian packages the project needs, and a function that installs the
+# missing ones. Sourced by scripts/run and scripts/test.
+
+# To build and run the program.
+ORVANE_RUN_PACKAGES=(build-essential cmake pkg-config qtbase5-dev qtbase5-dev-tools libcups2-dev
+                     cups-daemon cups-client xvfb xdotool x11-utils imagemagick poppler-utils
+                     fonts-dejavu-core xauth)
+# And to run every test.
+ORVANE_TEST_PACKAGES=("${ORVANE_RUN_PACKAGES[@]}")
+
+orvane_install_missing() {
+    local missing=() package
+    for package in "$@"; do
+        dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
+            missing+=("$package")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Instalando: ${missing[*]}" >&2
+    local sudo=()
+    [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq &&
+        "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}

@@ -1,0 +1,100 @@
+# Runs the real orvane binary in a real X server and answers it with
+# xdotool. Sourced by the end-to-end test scripts; needs DISPLAY (and
+# CUPS_SERVER / ORVANE_CUPS_DIR for printing) from the test fixtures.
+#
+# Every wait has a timeout, so a run that hangs fails instead of blocking.
+
+E2E_PASSED=0
+E2E_FAILED=0
+E2E_TMP=$(mktemp -d "${TMPDIR:-/tmp}/orvane-e2e.XXXXXX")
+E2E_PIDS=()
+
+e2e_cleanup() {
+    local pid
+    for pid in "${E2E_PIDS[@]}"; do
+        kill -9 "$pid" 2>/dev/null
+    done
+    rm -rf "$E2E_TMP"
+}
+trap e2e_cleanup EXIT
+
+check() { # NAME COMMAND...: one check, counted
+    local name=$1
+    shift
+    if "$@"; then
+        E2E_PASSED=$((E2E_PASSED + 1))
+        echo "PASS   : $name"
+    else
+        E2E_FAILED=$((E2E_FAILED + 1))
+        echo "FAIL!  : $name"
+    fi
+}
+
+e2e_summary() { # the closing line, and the exit status
+    echo "$E2E_PASSED passed, $E2E_FAILED failed"
+    [ "$E2E_FAILED" -eq 0 ] && [ "$E2E_PASSED" -gt 0 ]
+}
+
+# A folder of its own holding a copy of the program, as config.ini lives
+# beside it. Prints the folder.
+e2e_install() { # BINARY NAME
+    local dir="$E2E_TMP/$2"
+    mkdir -p "$dir"
+    cp "$1" "$dir/orvane"
+    echo "$dir"
+}
+
+# Starts the program in the background; its output goes to DIR/stdout and
+# DIR/stderr. Sets E2E_PID.
+e2e_start() { # DIR ARGS...
+    local dir=$1
+    shift
+    (cd "${E2E_CWD:-$dir}" && exec "$dir/orvane" "$@") >"$dir/stdout" 2>"$dir/stderr" &
+    E2E_PID=$!
+    E2E_PIDS+=("$E2E_PID")
+}
+
+# Prints the id of the program's visible window titled TITLE, or fails
+# after TIMEOUT seconds.
+e2e_window() { # PID TITLE [TIMEOUT]
+    timeout "${3:-10}" xdotool search --all --sync --onlyvisible --pid "$1" --name "^$2\$" 2>/dev/null | head -n 1
+}
+
+e2e_press_return() { # WINDOW
+    xdotool windowfocus --sync "$1" key Return
+}
+
+# Waits for PID to end and sets E2E_STATUS to its exit status, or to
+# "timeout" (and kills it). Not in a subshell: only this shell can reap it.
+e2e_wait_exit() { # PID [TIMEOUT]
+    local pid=$1 ticks=$((${2:-15} * 10)) state
+    # a process that has ended is gone or a zombie until it is reaped
+    while state=$(awk '{print $3}' "/proc/$pid/stat" 2>/dev/null) && [ -n "$state" ] && [ "$state" != Z ]; do
+        if [ $ticks -le 0 ]; then
+            kill -9 "$pid" 2>/dev/null
+            wait "$pid" 2>/dev/null
+            E2E_STATUS=timeout
+            return
+        fi
+        sleep 0.1
+        ticks=$((ticks - 1))
+    done
+    wait "$pid"
+    E2E_STATUS=$?
+}
+
+# True when no window of PID is mapped.
+e2e_no_window() { # PID
+    [ -z "$(xdotool search --onlyvisible --pid "$1" 2>/dev/null)" ]
+}
+
+# The value of KEY in an INI file (section geral), as the toolkit wrote it.
+ini_value() { # FILE KEY
+    awk -F= -v key="$2" '/^\[/{section=$0} section=="[geral]" && $1==key {sub(/^[^=]*=/, ""); print; exit}' "$1"
+}
+
+ini_key_count() { # FILE: keys of section geral
+    awk '/^\[/{section=$0; next} section=="[geral]" && /=/{n++} END{print n+0}' "$1"
+}
+
+equals() { [ "$1" = "$2" ] || { echo "         expected [$2], got [$1]" >&2; return 1; }; }
