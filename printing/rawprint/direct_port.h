@@ -21,7 +21,8 @@ public:
     // Writes every byte, zero bytes included. False when not open or when
     // not every byte could be written.
     bool write(const char *data, std::size_t length);
-    // Flushes and closes; false when anything written was lost.
+    // Flushes and closes; false when anything written was lost, or when the
+    // target never opened.
     bool close();
 
 private:

@@ -9,7 +9,9 @@ class SpoolerBackend;
 // Sends length bytes of data, unchanged, to the named printer as one raw
 // document titled "Orvane Document". Progress and failures are written to
 // standard output; the result is true only when the whole document was
-// accepted and ended.
+// accepted and ended. A zero length is a valid, empty document. A negative
+// length (or data missing behind a positive one) is the caller's fault: the
+// debug lines are written, the printer is not touched and the result is false.
 bool sendRawToPrinter(const char *printerName, const char *data, std::int32_t length);
 
 // The same steps on a given backend and stream (tests drive fakes through it).

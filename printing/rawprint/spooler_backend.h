@@ -25,7 +25,13 @@ public:
     virtual bool write(const char *data, std::uint32_t length, std::uint32_t *written) = 0;
     virtual bool endPage() = 0;
     virtual bool endDocument() = 0;
+    // Closes the printer. The CUPS spooler also cancels a job that was
+    // started and did not end, so that none is left held in the queue.
     virtual void close() = 0;
+    // The code of the failure. On Windows it is GetLastError(), which later
+    // calls may change: sendRawToPrinter reads it exactly where the print
+    // logic always did. The CUPS spooler keeps the code of the first call
+    // that failed, so clean-up calls made after it do not hide it.
     virtual std::uint32_t lastError() const = 0;
 };
 
