@@ -92,7 +92,10 @@ check "direta: the file holds CR LF lines" equals "$(hex_of "$target")" \
     "20 41 0d 0a 20 42 0d 0a 20 0d 0a 0d 0a"
 check "direta: the printer gets only the cut" cups_private wait-job "$cups" e2e-direta 1 10
 check "direta: the Bematech cut" equals "$(hex_of "$(job e2e-direta 1)")" "1b 77"
-check "direta: target saved as it was" equals "$(ini_value "$DIR/config.ini" escrita_direta)" "$target_in_ini"
+# Qt 5 writes the escapes back, Qt 6 writes UTF-8
+saved=$(ini_value "$DIR/config.ini" escrita_direta)
+[ "$saved" = "$target" ] && saved=$target_in_ini
+check "direta: target saved as it was" equals "$saved" "$target_in_ini"
 
 # --- medio and alto: a PDF whose text is the file's ------------------------------
 for level in medio alto; do
