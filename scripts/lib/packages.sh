@@ -5,8 +5,10 @@
 ORVANE_RUN_PACKAGES=(build-essential cmake pkg-config qtbase5-dev qtbase5-dev-tools libcups2-dev
                      cups-daemon cups-client xvfb xdotool x11-utils imagemagick poppler-utils
                      fonts-dejavu-core xauth)
-# And to run every test.
-ORVANE_TEST_PACKAGES=("${ORVANE_RUN_PACKAGES[@]}")
+# And to run every test: the Qt 6 build, the Windows code under wine, the
+# installed desktop entry.
+ORVANE_TEST_PACKAGES=("${ORVANE_RUN_PACKAGES[@]}" qt6-base-dev qt6-qpa-plugins
+                      g++-mingw-w64-x86-64 wine desktop-file-utils)
 
 orvane_install_missing() {
     local missing=() package
@@ -19,5 +21,5 @@ orvane_install_missing() {
     local sudo=()
     [ "$(id -u)" -eq 0 ] || sudo=(sudo)
     "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq &&
-        "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+        "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
 }
