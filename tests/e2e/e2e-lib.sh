@@ -14,7 +14,7 @@ e2e_cleanup() {
     for pid in "${E2E_PIDS[@]}"; do
         kill -9 "$pid" 2>/dev/null
     done
-    rm -rf "$E2E_TMP"
+    [ -n "${E2E_KEEP:-}" ] || rm -rf "$E2E_TMP"
 }
 trap e2e_cleanup EXIT
 
