@@ -4,8 +4,64 @@
 #include <cstring>
 #include <limits>
 
+// SSE2 is part of every x86-64 processor; elsewhere the plain loops run.
+#if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
+#define ORVANE_FRAMING_SSE2 1
+#include <emmintrin.h>
+#if defined(_MSC_VER) && !defined(__clang__)
+#include <intrin.h>
+#endif
+#endif
+
+namespace {
+
 // The largest buffer a QByteArray can hold, with room for its header.
 constexpr qsizetype maxFramedSize = std::numeric_limits<int>::max() - 64;
+
+#ifdef ORVANE_FRAMING_SSE2
+inline __m128i load16(const char *at)
+{
+    return _mm_loadu_si128(reinterpret_cast<const __m128i *>(at));
+}
+
+inline void store16(char *at, __m128i bytes)
+{
+    _mm_storeu_si128(reinterpret_cast<__m128i *>(at), bytes);
+}
+
+inline unsigned lowestSetBit(unsigned mask)
+{
+#if defined(_MSC_VER) && !defined(__clang__)
+    unsigned long index;
+    _BitScanForward(&index, mask);
+    return unsigned(index);
+#else
+    return unsigned(__builtin_ctz(mask));
+#endif
+}
+#endif
+
+// How many bytes of [begin, end) equal c.
+qsizetype countByte(const char *begin, const char *end, char c)
+{
+    qsizetype count = 0;
+#ifdef ORVANE_FRAMING_SSE2
+    const __m128i needle = _mm_set1_epi8(c);
+    while (end - begin >= 16) {
+        // Each compare gives -1 in a matching lane: up to 255 blocks add up
+        // in the 8-bit lanes before they are summed.
+        const qsizetype blocks = std::min<qsizetype>((end - begin) / 16, 255);
+        __m128i lanes = _mm_setzero_si128();
+        for (qsizetype i = 0; i < blocks; ++i, begin += 16)
+            lanes = _mm_sub_epi8(lanes, _mm_cmpeq_epi8(load16(begin), needle));
+        const __m128i sums = _mm_sad_epu8(lanes, _mm_setzero_si128());
+        count += _mm_cvtsi128_si32(sums) + _mm_extract_epi16(sums, 4);
+    }
+#endif
+    return count + std::count(begin, end, c);
+}
+
+} // namespace
 
 QByteArray frameText(const QByteArray &text, int left, int top, int bottom, const QByteArray &prefix)
 {
@@ -13,28 +69,69 @@ QByteArray frameText(const QByteArray &text, int left, int top, int bottom, cons
     top = std::max(top, 0);
     bottom = std::max(bottom, 0);
 
-    const char *begin = text.constData();
-    const char *const end = begin + text.size();
-    const qsizetype lines = std::count(begin, end, '\n') + 1;
+    const char *in = text.constData();
+    const char *const end = in + text.size();
+    const qsizetype lines = countByte(in, end, '\n') + 1;
     const qsizetype size = prefix.size() + top + bottom + text.size() + lines * left + 1;
     if (size > maxFramedSize)
         return QByteArray();
 
+    // The text is copied as it is, with the margin after each of its LFs;
+    // the first line's margin goes before it and the last line's LF after.
     QByteArray framed(int(size), Qt::Uninitialized);
     char *out = framed.data();
     out = std::copy(prefix.constData(), prefix.constData() + prefix.size(), out);
     out = std::fill_n(out, top, '\n');
-    for (const char *line = begin;;) {
-        const char *lineEnd = static_cast<const char *>(std::memchr(line, '\n', size_t(end - line)));
-        if (!lineEnd)
-            lineEnd = end;
-        out = std::fill_n(out, left, ' ');
-        out = std::copy(line, lineEnd, out);
-        *out++ = '\n';
-        if (lineEnd == end)
-            break;
-        line = lineEnd + 1;
+    out = std::fill_n(out, left, ' ');
+
+#ifdef ORVANE_FRAMING_SSE2
+    // 16 bytes at a time. Stores write whole blocks and the next store
+    // starts where the wanted bytes end, so the extra bytes are overwritten.
+    // While 32 or more bytes of text remain, every load stays inside the
+    // text and every store inside the framed buffer (whatever follows the
+    // current point in it is at least as long as the rest of the text).
+    const __m128i lineFeed = _mm_set1_epi8('\n');
+    const __m128i spaces = _mm_set1_epi8(' ');
+    while (end - in >= 32) {
+        const char *const blockEnd = in + 16;
+        const __m128i block = load16(in);
+        unsigned lineFeeds = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(block, lineFeed)));
+        if (lineFeeds == 0) {
+            store16(out, block);
+            out += 16;
+            in = blockEnd;
+            continue;
+        }
+        const char *const blockStart = in;
+        do {
+            const char *const next = blockStart + lowestSetBit(lineFeeds) + 1;
+            store16(out, load16(in));
+            out += next - in;
+            in = next;
+            for (int filled = 0; filled < left; filled += 16)
+                store16(out + filled, spaces);
+            out += left;
+            lineFeeds &= lineFeeds - 1;
+        } while (lineFeeds != 0);
+        if (in != blockEnd) {
+            store16(out, load16(in));
+            out += blockEnd - in;
+            in = blockEnd;
+        }
     }
+#endif
+
+    for (;;) {
+        const char *lineFeed = static_cast<const char *>(std::memchr(in, '\n', size_t(end - in)));
+        if (!lineFeed) {
+            out = std::copy(in, end, out);
+            break;
+        }
+        out = std::copy(in, lineFeed + 1, out);
+        out = std::fill_n(out, left, ' ');
+        in = lineFeed + 1;
+    }
+    *out++ = '\n';
     std::fill_n(out, bottom, '\n');
     return framed;
 }
