@@ -56,7 +56,10 @@ QString settingsFileProblem(const QString &path)
     if (info.isDir() || !file.open(QIODevice::ReadOnly))
         return QStringLiteral("o arquivo existe mas não pode ser lido");
     file.close();
+    // In a GUI application the file is only parsed on first use, so read
+    // it before asking how the parse went.
     const QSettings probe(path, QSettings::IniFormat);
+    probe.allKeys();
     if (probe.status() == QSettings::FormatError)
         return QStringLiteral("o arquivo está malformado");
     return QString();

@@ -3,6 +3,11 @@
 #include <cstdio>
 #include <vector>
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
 struct DirectPortWriter::Stream
 {
     std::FILE *file = nullptr;
@@ -58,7 +63,15 @@ DirectPortWriter::DirectPortWriter(const std::string &target)
         stream->file = std::fopen(path.c_str(), "w");
 #else
         // Binary: the CR before every LF is written by write() itself.
-        stream->file = std::fopen(path.c_str(), "wb");
+        if (path == target) {
+            stream->file = std::fopen(path.c_str(), "wb");
+        } else {
+            // A port must exist: never leave a plain file where the device
+            // should be.
+            const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_NOCTTY | O_CLOEXEC);
+            if (fd >= 0 && !(stream->file = ::fdopen(fd, "wb")))
+                ::close(fd);
+        }
 #endif
     }
     if (!stream->file)

@@ -12,7 +12,7 @@ cups_private() { bash "$ORVANE_CUPS_SCRIPT" "$@"; }
 
 # The job files of QUEUE, oldest first.
 jobs_of() { # QUEUE
-    find "$cups/jobs/$1" -name 'job-*.bin' 2>/dev/null | sort -t- -k2 -n
+    find "$cups/jobs/$1" -name 'job-*.bin' 2>/dev/null | sort -V
 }
 job() { # QUEUE N: the N-th job file (1-based)
     jobs_of "$1" | sed -n "${2}p"

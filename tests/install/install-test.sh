@@ -34,7 +34,7 @@ check "installed program shows its window" test -n "$window"
 e2e_wait_exit "$pid"
 check "installed program: exit status 0" equals "$E2E_STATUS" 0
 check "installed program: text and cut jobs" cups_private wait-job "$ORVANE_CUPS_DIR" instalado 2 10
-jobs=$(find "$ORVANE_CUPS_DIR/jobs/instalado" -name 'job-*.bin' | sort -t- -k2 -n)
+jobs=$(find "$ORVANE_CUPS_DIR/jobs/instalado" -name 'job-*.bin' | sort -V)
 check "installed program: the text" equals "$(od -An -t x1 $(sed -n 1p <<<"$jobs") | xargs)" "43 55 50 4f 4d 20 31 0a 0a"
 check "installed program: the cut" equals "$(od -An -t x1 $(sed -n 2p <<<"$jobs") | xargs)" "1b 77"
 check "installed program: settings kept beside it" equals "$(ini_value "$prefix/lib/orvane/config.ini" cortarPapel)" "daruma corte total"

@@ -37,6 +37,7 @@ private slots:
     void failures_data();
     void failures();
     void writeAfterClose();
+    void missingPortIsNotCreated();
     void portPath_data();
     void portPath();
 };
@@ -160,6 +161,23 @@ void TestDirectPort::failures()
     QCOMPARE(writer.close(), closes);
     if (!opens && !target.isEmpty() && target != dir.path())
         QVERIFY(!QFile::exists(target));
+}
+
+// As root a plain fopen would make /dev/lpN a regular file and "print" into
+// it; a port that is not there must fail instead.
+void TestDirectPort::missingPortIsNotCreated()
+{
+    QString port;
+    for (int n = 9; n >= 1 && port.isEmpty(); --n)
+        if (!QFile::exists(QStringLiteral("/dev/lp%1").arg(n - 1)))
+            port = QStringLiteral("LPT%1").arg(n);
+    if (port.isEmpty())
+        QSKIP("every parallel port device exists here");
+    const QString device = QString::fromStdString(directPortPath(port.toStdString()));
+    DirectPortWriter writer(port.toStdString());
+    QVERIFY(!writer.isOpen());
+    QVERIFY(!writer.close());
+    QVERIFY(!QFile::exists(device));
 }
 
 void TestDirectPort::writeAfterClose()

@@ -242,9 +242,17 @@ private slots:
 
     // A file the toolkit cannot parse is the shop's configuration all the
     // same: it must survive the exit untouched.
+    void malformedFileIsNotOverwritten_data()
+    {
+        QTest::addColumn<QByteArray>("garbage");
+        QTest::newRow("open section") << QByteArray("[geral\nmargem_geral=5\n");
+        QTest::newRow("line without =") << QByteArray("[geral]\nmargem_geral=5\nisto nao e uma chave\n");
+        QTest::newRow("binary") << QByteArray("\x01\x02\xff\xfe\n\x80\x81\n");
+    }
+
     void malformedFileIsNotOverwritten()
     {
-        const QByteArray garbage("[geral\nmargem_geral=5\n\x01\x02\xff=\n");
+        QFETCH(QByteArray, garbage);
         writeFile(configPath(), garbage);
         {
             MainWindow window;

@@ -228,10 +228,12 @@ echo "== a queue that refuses jobs"
 jobs_before=$(all_jobs)
 files_before=$(job_files rejeita)
 run_windows rejected raw rejeita 414243
-# Debian's wine 8.0 drops a job the scheduler refuses and still reports
-# success (its spooler logs the failed cupsCreateJob and goes on).
-check "refusing queue: result false" reports rejected 'wine_driver: raw result=false'
-# The report ends with the failure text of the step that failed and a code.
+# Windows fails the call at the step the spooler refused. Debian's wine 8.0
+# instead drops a job the scheduler refuses and reports success (its spooler
+# logs the failed cupsCreateJob and goes on), so either outcome is accepted
+# here; what must never happen is a job reaching the printer or staying
+# queued, or any other text. The failure texts of every step are pinned by
+# the platform-independent tests of the print steps.
 rejected_ok() {
     local expected_start last
     expected_start=$(debug_lines ABC rejeita | hex_of)
@@ -239,10 +241,15 @@ rejected_ok() {
         || { echo "  the debug lines differ:"; od -c "$out/rejected.stdout" | head; return 1; }
     last=$(tail -c +$((${#expected_start} / 2 + 1)) "$out/rejected.stdout")
     echo "  final text: '$last'"
-    [ "$(tail -c 1 "$out/rejected.stdout" | hex_of)" != 0a ] || { echo "  it ends with a line end"; return 1; }
-    [[ $last =~ ^(erro\ ao\ iniciar\ StartDocPrinter|WritePrinter\ abort\ error|EndPagePrinter\ abort\ error|EndDocPrinter\ abort\ error):\ [0-9]+$ ]]
+    if reports rejected 'wine_driver: raw result=true'; then
+        [ "$last" = "Entire file data was sent to printer." ]
+    else
+        reports rejected 'wine_driver: raw result=false' || return 1
+        [ "$(tail -c 1 "$out/rejected.stdout" | hex_of)" != 0a ] || { echo "  it ends with a line end"; return 1; }
+        [[ $last =~ ^(erro\ ao\ iniciar\ StartDocPrinter|WritePrinter\ abort\ error|EndPagePrinter\ abort\ error|EndDocPrinter\ abort\ error):\ [0-9]+$ ]]
+    fi
 }
-check "refusing queue: three debug lines, then the failing step and its code, no line end" rejected_ok
+check "refusing queue: three debug lines, then a failing step and its code (or wine's success)" rejected_ok
 check "refusing queue: no job left in the scheduler" jobs_unchanged "$jobs_before"
 check "refusing queue: nothing captured" [ "$(job_files rejeita)" = "$files_before" ]
 
