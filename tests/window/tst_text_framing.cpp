@@ -6,7 +6,47 @@
 
 #include <QComboBox>
 #include <QSpinBox>
+#include <QRandomGenerator>
 #include <QtTest>
+
+namespace {
+
+// Plain one-byte-at-a-time versions of the two builders: the fast ones
+// must give the same bytes for any input.
+QByteArray referenceFrame(const QByteArray &text, int left, int top, int bottom)
+{
+    QByteArray out(top, '\n');
+    for (const QByteArray &line : text.split('\n'))
+        out += QByteArray(left, ' ') + line + '\n';
+    return out + QByteArray(bottom, '\n');
+}
+
+QByteArray referencePage(const QByteArray &text, int size, const QByteArray &face, bool bold)
+{
+    QByteArray body;
+    for (char c : text)
+        body += c == '\n' ? QByteArray("<br>") : c == ' ' ? QByteArray("&nbsp;") : QByteArray(1, c);
+    return "<html><body><font style='font-size: " + QByteArray::number(size) + "px; font-family: " + face
+           + (bold ? "; font-weight: 600'>" : ";'>") + body + "</font></body></html>";
+}
+
+// Text of the given length whose bytes are LF, space or other bytes in
+// proportions that change from seed to seed, so that runs of each meet
+// every position of a 16-byte block.
+QByteArray randomText(quint32 seed, int length)
+{
+    QRandomGenerator random(seed);
+    const int lineFeeds = int(random.bounded(60));
+    const int spaces = int(random.bounded(60));
+    QByteArray text(length, Qt::Uninitialized);
+    for (char &c : text) {
+        const int roll = int(random.bounded(100));
+        c = roll < lineFeeds ? '\n' : roll < lineFeeds + spaces ? ' ' : char(random.bounded(256));
+    }
+    return text;
+}
+
+} // namespace
 
 class TextFramingTest : public QObject
 {
@@ -54,6 +94,26 @@ private slots:
         QFETCH(QString, mode);
         QFETCH(QByteArray, framed);
         QCOMPARE(frameText(text, left, top, bottom, dotMatrixPrefix(mode)).toHex(' '), framed.toHex(' '));
+    }
+
+    void fastMatchesReference_data()
+    {
+        QTest::addColumn<quint32>("seed");
+        for (quint32 seed = 1; seed <= 300; ++seed)
+            QTest::addRow("seed %u", seed) << seed;
+    }
+
+    void fastMatchesReference()
+    {
+        QFETCH(quint32, seed);
+        QRandomGenerator random(seed * 7919);
+        const int length = int(random.bounded(seed % 3 == 0 ? 4000 : 200));
+        const QByteArray text = randomText(seed, length);
+        const int left = int(random.bounded(100));
+        const int top = int(random.bounded(3));
+        const int bottom = int(random.bounded(3));
+        QCOMPARE(frameText(text, left, top, bottom), referenceFrame(text, left, top, bottom));
+        QCOMPARE(buildHtmlPage(text, left, "Arial", seed % 2), referencePage(text, left, "Arial", seed % 2));
     }
 
     // The window frames its file with the values its widgets show now.
