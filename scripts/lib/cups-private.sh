@@ -33,20 +33,7 @@ readonly LISTEN_TIMEOUT_TICKS=20      # x 0.05 s: 1 s to hold its port (it takes
 readonly STOP_TIMEOUT_TICKS=200       # x 0.05 s: 10 s for it to exit after SIGTERM
 readonly START_ATTEMPTS=5             # ports tried before giving up
 
-die() {
-    echo "$SELF_NAME: $*" >&2
-    exit 1
-}
-
-usage() {
-    sed -n '2,/^$/s/^# \{0,1\}//p' "$0" >&2
-    exit 2
-}
-
-# The absolute, physical form of a folder that exists.
-abs_dir() {
-    (cd "$1" 2>/dev/null && pwd -P) || die "no folder $1"
-}
+. "$(dirname "${BASH_SOURCE[0]}")/private-service.sh"
 
 read_port() {
     local dir=$1 port
@@ -189,21 +176,7 @@ CONF
 
 # Kills what we started and waits for it to go.
 kill_and_wait() {
-    local pid=$1 dir=$2 ticks=0
-    is_our_cupsd "$pid" "$dir" || return 0
-    kill -TERM "$pid" 2>/dev/null
-    while is_our_cupsd "$pid" "$dir"; do
-        if [ $ticks -ge $STOP_TIMEOUT_TICKS ]; then
-            echo "$SELF_NAME: cupsd $pid did not stop after SIGTERM; sending SIGKILL" >&2
-            kill -KILL "$pid" 2>/dev/null
-            sleep 0.1
-            is_our_cupsd "$pid" "$dir" && return 1
-            return 0
-        fi
-        sleep 0.05
-        ticks=$((ticks + 1))
-    done
-    return 0
+    stop_ours is_our_cupsd "$1" "$2" cupsd "$STOP_TIMEOUT_TICKS"
 }
 
 cmd_start() {

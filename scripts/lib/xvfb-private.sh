@@ -17,19 +17,7 @@ readonly START_TIMEOUT_TICKS=200      # x 0.05 s: 10 s for the server to answer
 readonly STOP_TIMEOUT_TICKS=100       # x 0.05 s: 5 s for it to exit after SIGTERM
 readonly START_ATTEMPTS=5
 
-die() {
-    echo "$SELF_NAME: $*" >&2
-    exit 1
-}
-
-usage() {
-    sed -n '2,/^$/s/^# \{0,1\}//p' "$0" >&2
-    exit 2
-}
-
-abs_dir() {
-    (cd "$1" 2>/dev/null && pwd -P) || die "no folder $1"
-}
+. "$(dirname "${BASH_SOURCE[0]}")/private-service.sh"
 
 # True when PID is an Xvfb serving display :N.
 is_our_xvfb() {
@@ -63,21 +51,7 @@ answers() {
 }
 
 stop_pid() {
-    local pid=$1 number=$2 ticks=0
-    is_our_xvfb "$pid" "$number" || return 0
-    kill -TERM "$pid" 2>/dev/null
-    while is_our_xvfb "$pid" "$number"; do
-        if [ $ticks -ge $STOP_TIMEOUT_TICKS ]; then
-            echo "$SELF_NAME: Xvfb $pid did not stop after SIGTERM; sending SIGKILL" >&2
-            kill -KILL "$pid" 2>/dev/null
-            sleep 0.1
-            is_our_xvfb "$pid" "$number" && return 1
-            return 0
-        fi
-        sleep 0.05
-        ticks=$((ticks + 1))
-    done
-    return 0
+    stop_ours is_our_xvfb "$1" "$2" Xvfb "$STOP_TIMEOUT_TICKS"
 }
 
 cmd_start() {
