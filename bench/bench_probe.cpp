@@ -17,8 +17,9 @@
 // Prints key=value lines: map_ms (process start to mapped window),
 // job_ms (Return press, or command start, to the job file), job (its
 // name), exit_ms (same origin as job_ms; process start without --press),
-// status (exit status of CMD, or "killed"), and press_clock / job_clock
-// (CLOCK_MONOTONIC seconds, to line up with `perf record -k CLOCK_MONOTONIC`).
+// status (exit status of CMD, or "killed"), and start_clock, map_clock,
+// press_clock, job_clock (CLOCK_MONOTONIC seconds, to line up with
+// `perf record -k CLOCK_MONOTONIC`).
 // Exits 1 with a message on standard error when a wait times out; whatever
 // it started is killed.
 
@@ -289,7 +290,8 @@ int runWindow(const Options &o)
         pollfd p{ConnectionNumber(display), POLLIN, 0};
         poll(&p, 1, std::min(int(left) + 1, 20));
     }
-    std::printf("pid=%d\nwindow=0x%lx\nmap_ms=%.3f\n", int(child), window, mappedAt - started);
+    std::printf("pid=%d\nwindow=0x%lx\nmap_ms=%.3f\nstart_clock=%.6f\nmap_clock=%.6f\n", int(child),
+                window, mappedAt - started, started / 1e3, mappedAt / 1e3);
 
     if (!o.press) {
         kill(-child, SIGKILL);
