@@ -5,6 +5,11 @@
 
 int main(int argc, char **argv)
 {
+    // A window of widgets needs no OpenGL: loading the driver would double
+    // the start-up time and the memory on a till without a graphics card.
+    if (!qEnvironmentVariableIsSet("QT_XCB_GL_INTEGRATION"))
+        qputenv("QT_XCB_GL_INTEGRATION", "none");
+
     QApplication application(argc, argv);
     MainWindow window;
 

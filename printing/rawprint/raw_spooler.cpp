@@ -26,15 +26,16 @@ void failure(std::ostream &out, const std::string &message)
     out.flush();
 }
 
-// The bytes before the first zero byte, looking at no more than length bytes.
-std::string textPart(const char *data, std::size_t length)
+// Echoes the bytes before the first zero byte, looking at no more than
+// length bytes.
+void writeTextPart(std::ostream &out, const char *data, std::size_t length)
 {
     if (!data)
-        return std::string();
+        return;
     const void *zero = std::memchr(data, 0, length);
     const std::size_t size = zero ? static_cast<std::size_t>(static_cast<const char *>(zero) - data)
                                   : length;
-    return std::string(data, size);
+    out.write(data, static_cast<std::streamsize>(size));
 }
 
 } // namespace
@@ -48,7 +49,8 @@ bool sendRawToPrinter(SpoolerBackend &spooler, std::ostream &out,
     const bool callerFault = length < 0 || (length > 0 && !data);
     const std::size_t size = callerFault ? 0 : static_cast<std::size_t>(length);
 
-    out << "debug (text): " << textPart(data, size);
+    out << "debug (text): ";
+    writeTextPart(out, data, size);
     lineEnd(out);
 
     // Zero-terminated copy of the printer name (a missing name is empty).
@@ -60,14 +62,14 @@ bool sendRawToPrinter(SpoolerBackend &spooler, std::ostream &out,
     // The answer is looked at only after the debug lines.
     const bool spoolerAvailable = spooler.available();
 
-    // The document as it will be sent: every byte, then one zero byte.
-    std::vector<char> dataCopy(size + 1, '\0');
-    if (size > 0)
-        std::memcpy(dataCopy.data(), data, size);
+    // The document goes out as the caller holds it: a receipt of several
+    // megabytes is not worth a copy.
+    const char *const document = size > 0 ? data : "";
 
     out << "debug (printerName): " << nameCopy.data();
     lineEnd(out);
-    out << "debug (text): " << dataCopy.data();
+    out << "debug (text): ";
+    writeTextPart(out, document, size);
     lineEnd(out);
 
     if (callerFault)
@@ -98,7 +100,7 @@ bool sendRawToPrinter(SpoolerBackend &spooler, std::ostream &out,
     // One write of the whole document: no chunks, no retry.
     std::uint32_t written = 0;
     const std::uint32_t requested = static_cast<std::uint32_t>(size);
-    if (!spooler.write(dataCopy.data(), requested, &written)) {
+    if (!spooler.write(document, requested, &written)) {
         spooler.endPage();
         spooler.endDocument();
         spooler.close();

@@ -9,6 +9,8 @@ ORVANE_RUN_PACKAGES=(build-essential cmake pkg-config qtbase5-dev qtbase5-dev-to
 # installed desktop entry.
 ORVANE_TEST_PACKAGES=("${ORVANE_RUN_PACKAGES[@]}" qt6-base-dev qt6-qpa-plugins
                       g++-mingw-w64-x86-64 wine desktop-file-utils)
+# And to run scripts/bench.
+ORVANE_BENCH_PACKAGES=("${ORVANE_RUN_PACKAGES[@]}" libbenchmark-dev time)
 
 orvane_install_missing() {
     local missing=() package

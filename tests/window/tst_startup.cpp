@@ -158,7 +158,15 @@ private slots:
         for (int i = 0; bytes.size() < 4 * 1024 * 1024; ++i)
             bytes += "linha " + QByteArray::number(i) + " com acentua\xc3\xa7\xc3\xa3o\r\n";
         QVERIFY(window->initialise(*qApp, fileWith(bytes)));
-        QCOMPARE(WindowProbe::fileData(*window), QByteArray(bytes).replace("\r", ""));
+        const QByteArray kept = QByteArray(bytes).replace("\r", "");
+        QCOMPARE(WindowProbe::fileData(*window), kept);
+        // the preview shows the beginning, in whole lines; the print takes all
+        const QString preview = find<QTextEdit>("impressao")->toPlainText();
+        QVERIFY(preview.size() > 200 * 1024);
+        QVERIFY(preview.size() <= 256 * 1024);
+        QVERIFY(preview.endsWith(QLatin1Char('\n')));
+        QVERIFY(QString::fromUtf8(kept).startsWith(preview));
+        QCOMPARE(WindowProbe::buildDirectText(*window).size(), kept.size() + kept.count('\n') * 2 + 6);
     }
 
     void fileThatCannotBeOpened_data()
