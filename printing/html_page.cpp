@@ -1,17 +1,8 @@
 #include "html_page.h"
+#include "byte_blocks.h"
 
 #include <algorithm>
 #include <cstring>
-#include <limits>
-
-// SSE2 is part of every x86-64 processor; elsewhere the plain loops run.
-#if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
-#define ORVANE_HTML_SSE2 1
-#include <emmintrin.h>
-#if defined(_MSC_VER) && !defined(__clang__)
-#include <intrin.h>
-#endif
-#endif
 
 namespace {
 
@@ -21,8 +12,6 @@ const char openingBold[] =
     "<html><body><font style='font-size: #font-size#px; font-family: #font-face#; font-weight: 600'>";
 const char closing[] = "</font></body></html>";
 
-constexpr qsizetype maxPageSize = std::numeric_limits<int>::max() - 64;
-
 // What a LF and a space become; 8 bytes each so that one store writes them.
 const char lineBreak[8] = {'<', 'b', 'r', '>'};
 const char space[8] = {'&', 'n', 'b', 's', 'p', ';'};
@@ -30,35 +19,12 @@ constexpr int lineBreakSize = 4;
 constexpr int spaceSize = 6;
 static_assert(sizeof closing - 1 >= 8, "an 8-byte store after the text stays inside the page");
 
-#ifdef ORVANE_HTML_SSE2
-inline __m128i load16(const char *at)
-{
-    return _mm_loadu_si128(reinterpret_cast<const __m128i *>(at));
-}
-
-inline void store16(char *at, __m128i bytes)
-{
-    _mm_storeu_si128(reinterpret_cast<__m128i *>(at), bytes);
-}
-
-inline unsigned lowestSetBit(unsigned mask)
-{
-#if defined(_MSC_VER) && !defined(__clang__)
-    unsigned long index;
-    _BitScanForward(&index, mask);
-    return unsigned(index);
-#else
-    return unsigned(__builtin_ctz(mask));
-#endif
-}
-#endif
-
 // How many LFs and spaces [begin, end) holds, in one pass.
 void countSpecials(const char *begin, const char *end, qsizetype &lineFeeds, qsizetype &spaces)
 {
     lineFeeds = 0;
     spaces = 0;
-#ifdef ORVANE_HTML_SSE2
+#ifdef ORVANE_SSE2
     const __m128i lineFeed = _mm_set1_epi8('\n');
     const __m128i blank = _mm_set1_epi8(' ');
     while (end - begin >= 16) {
@@ -99,13 +65,13 @@ QByteArray buildHtmlPage(const QByteArray &text, int fontSize, const QByteArray 
     countSpecials(in, end, lineFeeds, spaces);
     const qsizetype size = opening.size() + text.size() + lineFeeds * (lineBreakSize - 1)
                            + spaces * (spaceSize - 1) + qsizetype(sizeof closing - 1);
-    if (size > maxPageSize)
+    if (size > maxBuiltSize)
         return QByteArray();
 
     QByteArray page(int(size), Qt::Uninitialized);
     char *out = std::copy(opening.constData(), opening.constData() + opening.size(), page.data());
 
-#ifdef ORVANE_HTML_SSE2
+#ifdef ORVANE_SSE2
     // 16 bytes at a time. Stores write whole blocks (8 bytes for a LF or a
     // space) and the next store starts where the wanted bytes end, so the
     // extra bytes are overwritten. While 32 or more bytes of text remain,

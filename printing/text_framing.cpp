@@ -1,51 +1,16 @@
 #include "text_framing.h"
+#include "byte_blocks.h"
 
 #include <algorithm>
 #include <cstring>
-#include <limits>
-
-// SSE2 is part of every x86-64 processor; elsewhere the plain loops run.
-#if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
-#define ORVANE_FRAMING_SSE2 1
-#include <emmintrin.h>
-#if defined(_MSC_VER) && !defined(__clang__)
-#include <intrin.h>
-#endif
-#endif
 
 namespace {
-
-// The largest buffer a QByteArray can hold, with room for its header.
-constexpr qsizetype maxFramedSize = std::numeric_limits<int>::max() - 64;
-
-#ifdef ORVANE_FRAMING_SSE2
-inline __m128i load16(const char *at)
-{
-    return _mm_loadu_si128(reinterpret_cast<const __m128i *>(at));
-}
-
-inline void store16(char *at, __m128i bytes)
-{
-    _mm_storeu_si128(reinterpret_cast<__m128i *>(at), bytes);
-}
-
-inline unsigned lowestSetBit(unsigned mask)
-{
-#if defined(_MSC_VER) && !defined(__clang__)
-    unsigned long index;
-    _BitScanForward(&index, mask);
-    return unsigned(index);
-#else
-    return unsigned(__builtin_ctz(mask));
-#endif
-}
-#endif
 
 // How many bytes of [begin, end) equal c.
 qsizetype countByte(const char *begin, const char *end, char c)
 {
     qsizetype count = 0;
-#ifdef ORVANE_FRAMING_SSE2
+#ifdef ORVANE_SSE2
     const __m128i needle = _mm_set1_epi8(c);
     while (end - begin >= 16) {
         // Each compare gives -1 in a matching lane: up to 255 blocks add up
@@ -73,7 +38,7 @@ QByteArray frameText(const QByteArray &text, int left, int top, int bottom, cons
     const char *const end = in + text.size();
     const qsizetype lines = countByte(in, end, '\n') + 1;
     const qsizetype size = prefix.size() + top + bottom + text.size() + lines * left + 1;
-    if (size > maxFramedSize)
+    if (size > maxBuiltSize)
         return QByteArray();
 
     // The text is copied as it is, with the margin after each of its LFs;
@@ -84,7 +49,7 @@ QByteArray frameText(const QByteArray &text, int left, int top, int bottom, cons
     out = std::fill_n(out, top, '\n');
     out = std::fill_n(out, left, ' ');
 
-#ifdef ORVANE_FRAMING_SSE2
+#ifdef ORVANE_SSE2
     // 16 bytes at a time. Stores write whole blocks and the next store
     // starts where the wanted bytes end, so the extra bytes are overwritten.
     // While 32 or more bytes of text remain, every load stays inside the
