@@ -251,4 +251,4 @@ done
 RUN_PREFIX=()
 check "read-only file: left as it was" equals "$(cat "$readonly_target")" intocado
 
-e2e_summary
+checks_summary

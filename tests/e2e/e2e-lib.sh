@@ -4,8 +4,8 @@
 #
 # Every wait has a timeout, so a run that hangs fails instead of blocking.
 
-E2E_PASSED=0
-E2E_FAILED=0
+. "$(dirname "${BASH_SOURCE[0]}")/../support/checks.sh"
+
 E2E_TMP=$(mktemp -d "${TMPDIR:-/tmp}/orvane-e2e.XXXXXX")
 E2E_PIDS=()
 
@@ -17,23 +17,6 @@ e2e_cleanup() {
     [ -n "${E2E_KEEP:-}" ] || rm -rf "$E2E_TMP"
 }
 trap e2e_cleanup EXIT
-
-check() { # NAME COMMAND...: one check, counted
-    local name=$1
-    shift
-    if "$@"; then
-        E2E_PASSED=$((E2E_PASSED + 1))
-        echo "PASS   : $name"
-    else
-        E2E_FAILED=$((E2E_FAILED + 1))
-        echo "FAIL!  : $name"
-    fi
-}
-
-e2e_summary() { # the closing line, and the exit status
-    echo "$E2E_PASSED passed, $E2E_FAILED failed"
-    [ "$E2E_FAILED" -eq 0 ] && [ "$E2E_PASSED" -gt 0 ]
-}
 
 # A folder of its own holding a copy of the program, as config.ini lives
 # beside it. Prints the folder.
@@ -96,5 +79,3 @@ ini_value() { # FILE KEY
 ini_key_count() { # FILE: keys of section geral
     awk '/^\[/{section=$0; next} section=="[geral]" && /=/{n++} END{print n+0}' "$1"
 }
-
-equals() { [ "$1" = "$2" ] || { echo "         expected [$2], got [$1]" >&2; return 1; }; }

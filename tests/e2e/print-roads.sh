@@ -155,4 +155,4 @@ cortarPapel=epson corte total
     e2e_wait_exit "$PID"
 done
 
-e2e_summary
+checks_summary

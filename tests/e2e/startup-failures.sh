@@ -50,4 +50,4 @@ check "no config.ini: created with sixteen keys" equals "$(ini_key_count "$dir/c
 check "no config.ini: default level" equals "$(ini_value "$dir/config.ini" nivel)" baixo
 check "no config.ini: default port" equals "$(ini_value "$dir/config.ini" escrita_direta)" LPT1
 
-e2e_summary
+checks_summary

@@ -50,4 +50,4 @@ check "installed program, missing file: the ARQUIVO message" test -n "$box"
 e2e_wait_exit "$pid"
 check "installed program, missing file: exit status 1" equals "$E2E_STATUS" 1
 
-e2e_summary
+checks_summary

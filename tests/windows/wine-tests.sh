@@ -28,31 +28,16 @@ readonly PREFIX_TIMEOUT=300       # s to make the wine prefix
 readonly LINUX_TIMEOUT=60         # s for one run of the Linux driver
 readonly JOB_TIMEOUT=20           # s for a job to reach the capture folder
 
-passed=0
-failed=0
-
-check() { # NAME COMMAND...: one check, counted
-    local name=$1
-    shift
-    if "$@"; then
-        passed=$((passed + 1))
-        echo "PASS   : $name"
-    else
-        failed=$((failed + 1))
-        echo "FAIL!  : $name"
-    fi
-}
+. "$(dirname "${BASH_SOURCE[0]}")/../support/checks.sh"
 
 summary() { # the closing line, and the exit status
-    echo "$passed passed, $failed failed"
-    [ "$failed" -eq 0 ] && [ "$passed" -gt 0 ]
+    checks_summary
     exit $?
 }
 
 # A missing prerequisite fails the test: nothing can be said about Windows.
 give_up() {
-    echo "FAIL!  : $*"
-    failed=$((failed + 1))
+    check "$*" false
     summary
 }
 
