@@ -13,12 +13,6 @@
 
 namespace {
 
-void appendItems(QComboBox *list, const QStringList &items)
-{
-    for (const QString &item : items)
-        list->addItem(item);
-}
-
 // A saved size larger than the desktop (a hand-edited or corrupted file)
 // would make the window system allocate gigabytes; the desktop bounds it.
 QSize boundedByDesktop(const QSize &size)
@@ -58,13 +52,13 @@ bool MainWindow::initialise(QApplication &application, const QString &path)
     settingsProblem = settingsFileProblem(settingsPath);
     const QSettings settings(settingsPath, QSettings::IniFormat);
 
-    appendItems(ui->matricialComboBox, {QString(), QStringLiteral("draft"), QStringLiteral("draft condensed")});
+    ui->matricialComboBox->addItems({QString(), QStringLiteral("draft"), QStringLiteral("draft condensed")});
     ui->matricialComboBox->setCurrentText(readText(settings, matricial));
-    appendItems(ui->fonteComboBox, {QStringLiteral("Courier New"), QStringLiteral("Verdana"),
-                                    QStringLiteral("Arial"), QStringLiteral("Monospace")});
+    ui->fonteComboBox->addItems({QStringLiteral("Courier New"), QStringLiteral("Verdana"),
+                                 QStringLiteral("Arial"), QStringLiteral("Monospace")});
     ui->escritaDiretaComboBox->addItem(readText(settings, escritaDireta));
-    appendItems(ui->nivelComboBox, {QStringLiteral("alto"), QStringLiteral("medio"),
-                                    QStringLiteral("baixo"), QStringLiteral("escrita direta")});
+    ui->nivelComboBox->addItems({QStringLiteral("alto"), QStringLiteral("medio"),
+                                 QStringLiteral("baixo"), QStringLiteral("escrita direta")});
 
     qDebug() << "margem_geral" << readInteger(settings, margemGeral.name, 999999);
     ui->margem_geral->setValue(readInteger(settings, margemGeral));
@@ -89,7 +83,7 @@ bool MainWindow::initialise(QApplication &application, const QString &path)
 
     if (readText(settings, impressora).isEmpty())
         ui->impressoras->addItem(QString());
-    appendItems(ui->impressoras, QPrinterInfo::availablePrinterNames());
+    ui->impressoras->addItems(QPrinterInfo::availablePrinterNames());
     ui->impressoras->setCurrentText(readText(settings, impressora));
 
     ui->cortarPapelComboBox->setCurrentText(readText(settings, cortarPapel));

@@ -29,8 +29,7 @@ void MainWindow::loadCutCommands()
 
     // The map keeps its names in order: the list shows them sorted.
     ui->cortarPapelComboBox->addItem(QString());
-    for (const QString &name : cutCommands.keys())
-        ui->cortarPapelComboBox->addItem(name);
+    ui->cortarPapelComboBox->addItems(cutCommands.keys());
 }
 
 // The cut always goes as a raw document of its own; with no preset chosen
