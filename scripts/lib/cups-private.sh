@@ -175,6 +175,10 @@ CONF
 }
 
 # Kills what we started and waits for it to go.
+# For poll_until while a scheduler starts: 2 once it has died.
+listening() { kill -0 "$1" 2>/dev/null || return 2; holds_port "$1" "$2" || return 1; }
+answering() { kill -0 "$1" 2>/dev/null || return 2; scheduler_answers "$2" || return 1; }
+
 kill_and_wait() {
     stop_ours is_our_cupsd "$1" "$2" cupsd "$STOP_TIMEOUT_TICKS"
 }
@@ -182,7 +186,7 @@ kill_and_wait() {
 cmd_start() {
     [ $# -eq 1 ] || usage
     mkdir -p "$1" || die "cannot make $1"
-    local dir attempt port pid ticks
+    local dir attempt port pid
     dir=$(abs_dir "$1") || exit 1
     command -v cupsd >/dev/null || [ -x /usr/sbin/cupsd ] || die "cupsd is not installed"
     local cupsd_bin
@@ -213,22 +217,10 @@ cmd_start() {
 
         # First it must listen on the port itself (when another program
         # holds the port, cupsd keeps running without a listener), then answer.
-        ticks=0
-        while kill -0 "$pid" 2>/dev/null && ! holds_port "$pid" "$port" \
-                && [ $ticks -lt $LISTEN_TIMEOUT_TICKS ]; do
-            sleep 0.05
-            ticks=$((ticks + 1))
-        done
-        if kill -0 "$pid" 2>/dev/null && holds_port "$pid" "$port"; then
-            ticks=0
-            while kill -0 "$pid" 2>/dev/null && [ $ticks -lt $START_TIMEOUT_TICKS ]; do
-                if scheduler_answers "$port"; then
-                    echo "$SELF_NAME: scheduler $pid listening on 127.0.0.1:$port ($dir)" >&2
-                    return 0
-                fi
-                sleep 0.05
-                ticks=$((ticks + 1))
-            done
+        if poll_until $LISTEN_TIMEOUT_TICKS listening "$pid" "$port" &&
+           poll_until $START_TIMEOUT_TICKS answering "$pid" "$port"; then
+            echo "$SELF_NAME: scheduler $pid listening on 127.0.0.1:$port ($dir)" >&2
+            return 0
         fi
 
         # Not ready: either it died, or another program holds the port.
@@ -318,18 +310,15 @@ job_files() {
 
 cmd_wait_job() {
     [ $# -eq 4 ] || usage
-    local dir queue count timeout ticks=0 have
+    local dir queue count timeout
     dir=$(abs_dir "$1") || exit 1
     queue=$2; count=$3; timeout=$4
     [[ $count =~ ^[0-9]+$ && $timeout =~ ^[0-9]+$ ]] || die "COUNT and TIMEOUT are whole numbers"
-    while :; do
-        have=$(job_files "$dir/jobs/$queue")
-        [ "$have" -ge "$count" ] && return 0
-        [ $ticks -ge $((timeout * 20)) ] && die "queue $queue: $have job file(s) after ${timeout}s, expected $count"
-        sleep 0.05
-        ticks=$((ticks + 1))
-    done
+    poll_until $((timeout * 20)) has_jobs "$dir/jobs/$queue" "$count" ||
+        die "queue $queue: $(job_files "$dir/jobs/$queue") job file(s) after ${timeout}s, expected $count"
 }
+
+has_jobs() { [ "$(job_files "$1")" -ge "$2" ] || return 1; }
 
 pending_count() {
     local server=$1 queue=$2 listing
@@ -352,19 +341,16 @@ cmd_pending() {
 
 cmd_wait_idle() {
     [ $# -eq 3 ] || usage
-    local dir server queue=$2 timeout=$3 ticks=0 have
+    local dir server queue=$2 timeout=$3
     valid_queue_name "$queue"
     [[ $timeout =~ ^[0-9]+$ ]] || die "TIMEOUT is a whole number"
     dir=$(abs_dir "$1") || exit 1
     server=$(server_of "$dir") || exit 1
-    while :; do
-        have=$(pending_count "$server" "$queue") || exit 1
-        [ "$have" -eq 0 ] && return 0
-        [ $ticks -ge $((timeout * 20)) ] && die "queue $queue still has $have job(s) after ${timeout}s"
-        sleep 0.05
-        ticks=$((ticks + 1))
-    done
+    poll_until $((timeout * 20)) idle "$server" "$queue" ||
+        die "queue $queue still has $(pending_count "$server" "$queue") job(s) after ${timeout}s"
 }
+
+idle() { [ "$(pending_count "$1" "$2")" -eq 0 ] || return 1; }
 
 [ $# -ge 1 ] || usage
 command=$1

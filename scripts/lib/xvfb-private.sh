@@ -50,6 +50,13 @@ answers() {
     fi
 }
 
+# For poll_until while the server starts: 2 once it has died. The server
+# answering must be ours: its lock file names it.
+serving() {
+    kill -0 "$1" 2>/dev/null || return 2
+    [ "$({ tr -d ' ' <"/tmp/.X$2-lock"; } 2>/dev/null)" = "$1" ] && answers "$2" || return 1
+}
+
 stop_pid() {
     stop_ours is_our_xvfb "$1" "$2" Xvfb "$STOP_TIMEOUT_TICKS"
 }
@@ -57,7 +64,7 @@ stop_pid() {
 cmd_start() {
     [ $# -eq 1 ] || usage
     mkdir -p "$1" || die "cannot make $1"
-    local dir attempt number pid ticks
+    local dir attempt number pid
     dir=$(abs_dir "$1") || exit 1
     command -v Xvfb >/dev/null || die "Xvfb is not installed"
 
@@ -73,24 +80,22 @@ cmd_start() {
         echo "$pid" >"$dir/pid"
         echo ":$number" >"$dir/display"
 
-        ticks=0
-        while kill -0 "$pid" 2>/dev/null && [ $ticks -lt $START_TIMEOUT_TICKS ]; do
-            # The server answering must be ours: its lock file names it.
-            if [ "$({ tr -d ' ' <"/tmp/.X$number-lock"; } 2>/dev/null)" = "$pid" ] && answers "$number"; then
-                echo "$SELF_NAME: Xvfb $pid serving :$number ($dir)" >&2
-                return 0
-            fi
-            sleep 0.05
-            ticks=$((ticks + 1))
-        done
+        if poll_until $START_TIMEOUT_TICKS serving "$pid" "$number"; then
+            echo "$SELF_NAME: Xvfb $pid serving :$number ($dir)" >&2
+            return 0
+        fi
 
         echo "$SELF_NAME: attempt $attempt on display :$number failed" >&2
+        local still_running=no
         if kill -0 "$pid" 2>/dev/null; then
+            still_running=yes
             stop_pid "$pid" "$number"
         fi
         wait "$pid" 2>/dev/null
         rm -f "$dir/pid" "$dir/display"
-        if [ $ticks -ge $START_TIMEOUT_TICKS ]; then
+        # A server that ran but never answered will not do better on
+        # another display; one that died lost the display to another.
+        if [ $still_running = yes ]; then
             cat "$dir/xvfb.log" >&2
             die "Xvfb on :$number did not answer within the timeout"
         fi
