@@ -9,11 +9,8 @@ set -u
 . "$(dirname "$0")/e2e-lib.sh"
 binary=$1
 cups=$ORVANE_CUPS_DIR
-cups_private() { bash "$ORVANE_CUPS_SCRIPT" "$@"; }
 NOBODY=(setpriv --reuid=65534 --regid=65534 --clear-groups)
 
-jobs_of() { find "$cups/jobs/$1" -name 'job-*.bin' 2>/dev/null | sort -V; }
-job_count() { jobs_of "$1" | wc -l; }
 
 # What the program sends at level "baixo" with margins 2 (left), 1 (top)
 # and 2 (bottom): carriage returns dropped while reading, every line framed.
@@ -31,13 +28,12 @@ base_config() { # QUEUE [LEVEL]
 # started on FILE, with Return pressed on the main window if it shows. Sets
 # DIR, PID, SAW (the title of the message box that appeared, or "") and,
 # when the program ended, E2E_STATUS ("running" when the window stayed).
-# RUN_PREFIX (array) runs the program under another user or environment.
+# E2E_RUN_PREFIX (array) runs the program under another user or environment.
 run_case() { # NAME CONFIG_TEXT FILE
     DIR=$(e2e_install "$binary" "$1")
     [ "$2" = - ] || printf '%s' "$2" >"$DIR/config.ini"
-    (cd "${E2E_CWD:-$DIR}" && exec "${RUN_PREFIX[@]}" "$DIR/orvane" "$3") >"$DIR/stdout" 2>"$DIR/stderr" &
-    PID=$!
-    E2E_PIDS+=("$PID")
+    e2e_start "$DIR" "$3"
+    PID=$E2E_PID
     SAW=
     local window box=
     window=$(timeout 60 xdotool search --all --sync --onlyvisible --pid "$PID" --name '^(Orvane|ARQUIVO)$' 2>/dev/null | head -n 1)
@@ -69,7 +65,7 @@ run_case() { # NAME CONFIG_TEXT FILE
     fi
     e2e_wait_exit "$PID" 120
 }
-RUN_PREFIX=()
+E2E_RUN_PREFIX=()
 
 # --- the file to print ---------------------------------------------------------
 files="$E2E_TMP/arquivos"
@@ -103,10 +99,10 @@ for row in "${file_cases[@]}"; do
     IFS='|' read -r name file expected <<<"$row"
     queue="bad-$(tr -c 'a-z0-9' - <<<"${name,,}" | cut -c1-30)"
     cups_private add-queue "$cups" "$queue"
-    RUN_PREFIX=()
+    E2E_RUN_PREFIX=()
     E2E_CWD=
     case $name in
-        unreadable) RUN_PREFIX=("${NOBODY[@]}") ;;
+        unreadable) E2E_RUN_PREFIX=("${NOBODY[@]}") ;;
         "relative path") E2E_CWD=$files ;;
     esac
     run_case "file-$queue" "$(base_config "$queue")" "$file"
@@ -128,7 +124,7 @@ for row in "${file_cases[@]}"; do
     check "$name: config.ini kept the printer" equals "$(ini_value "$DIR/config.ini" impressora)" "$queue"
 done
 E2E_CWD=
-RUN_PREFIX=()
+E2E_RUN_PREFIX=()
 
 # --- config.ini ----------------------------------------------------------------
 receipt="$files/cupom.txt"
@@ -179,11 +175,11 @@ DIR=$(e2e_install "$binary" config-unreadable)
 base_config bad-config >"$DIR/config.ini"
 chmod 0600 "$DIR/config.ini"
 chmod 0777 "$DIR"
-RUN_PREFIX=("${NOBODY[@]}")
+E2E_RUN_PREFIX=("${NOBODY[@]}")
 run_case config-unreadable - "$receipt"
 check "unreadable config: no printer chosen, the message" equals "$SAW" IMPRESSORA
 run_case config-unreadable - "$files/nao-existe.txt"
-RUN_PREFIX=()
+E2E_RUN_PREFIX=()
 check "unreadable config: exit status 1 after ARQUIVO" equals "$E2E_STATUS" 1
 check "unreadable config: the file is left as it was" equals "$(cat "$DIR/config.ini")" "$(base_config bad-config)"
 check "unreadable config: said why on standard error" grep -q 'config.ini n.*o foi salvo' "$DIR/stderr"
@@ -193,18 +189,18 @@ DIR=$(e2e_install "$binary" config-read-only)
 base_config bad-config >"$DIR/config.ini"
 chmod 0644 "$DIR/config.ini"
 chmod 0555 "$DIR"
-RUN_PREFIX=("${NOBODY[@]}")
+E2E_RUN_PREFIX=("${NOBODY[@]}")
 run_case config-read-only - "$receipt"
-RUN_PREFIX=()
+E2E_RUN_PREFIX=()
 check "read-only folder: printed, exit status 0" equals "$E2E_STATUS" 0
 check "read-only folder: config.ini unchanged" equals "$(cat "$DIR/config.ini")" "$(base_config bad-config)"
 chmod 0755 "$DIR"
 
 # --- the spooler -----------------------------------------------------------------
 # Scheduler down at start: no printer is listed, so none can be chosen.
-RUN_PREFIX=(env CUPS_SERVER=127.0.0.1:1)
+E2E_RUN_PREFIX=(env CUPS_SERVER=127.0.0.1:1)
 run_case spooler-down "$(base_config bad-config)" "$receipt"
-RUN_PREFIX=()
+E2E_RUN_PREFIX=()
 check "scheduler down: the no-printer message" equals "$SAW" IMPRESSORA
 check "scheduler down: the window stays" equals "$E2E_STATUS" running
 check "scheduler down: the saved printer is kept" equals "$(ini_value "$DIR/config.ini" impressora)" bad-config
@@ -238,8 +234,8 @@ port_cases=(
 )
 for row in "${port_cases[@]}"; do
     IFS='|' read -r name target user <<<"$row"
-    RUN_PREFIX=()
-    [ "$user" = nobody ] && RUN_PREFIX=("${NOBODY[@]}")
+    E2E_RUN_PREFIX=()
+    [ "$user" = nobody ] && E2E_RUN_PREFIX=("${NOBODY[@]}")
     run_case "port-${name//[^a-z]/-}" "$(base_config bad-port "escrita direta")
 escrita_direta=$target
 " "$receipt"
@@ -248,7 +244,7 @@ escrita_direta=$target
     check "$name: the window stays" equals "$E2E_STATUS" running
     check "$name: no cut sent" equals "$(job_count bad-port)" 0
 done
-RUN_PREFIX=()
+E2E_RUN_PREFIX=()
 check "read-only file: left as it was" equals "$(cat "$readonly_target")" intocado
 
 checks_summary

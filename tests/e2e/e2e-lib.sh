@@ -27,14 +27,22 @@ e2e_install() { # BINARY NAME
     echo "$dir"
 }
 
-# Starts the program in the background; its output goes to DIR/stdout and
-# DIR/stderr. Sets E2E_PID.
-e2e_start() { # DIR ARGS...
-    local dir=$1
-    shift
-    (cd "${E2E_CWD:-$dir}" && exec "$dir/orvane" "$@") >"$dir/stdout" 2>"$dir/stderr" &
+# Starts PROGRAM in the background, in E2E_CWD or else the program's own
+# folder, under the command words of E2E_RUN_PREFIX (another user, another
+# environment); its output goes to OUT/stdout and OUT/stderr. Sets E2E_PID.
+E2E_RUN_PREFIX=()
+e2e_launch() { # PROGRAM OUT ARGS...
+    local program=$1 out=$2
+    shift 2
+    (cd "${E2E_CWD:-$(dirname "$program")}" && exec "${E2E_RUN_PREFIX[@]}" "$program" "$@") \
+        >"$out/stdout" 2>"$out/stderr" &
     E2E_PID=$!
     E2E_PIDS+=("$E2E_PID")
+}
+
+# The copy of the program in DIR (see e2e_install), output into DIR.
+e2e_start() { # DIR ARGS...
+    e2e_launch "$1/orvane" "$@"
 }
 
 # Prints the id of the program's visible window titled TITLE, or fails
@@ -79,3 +87,10 @@ ini_value() { # FILE KEY
 ini_key_count() { # FILE: keys of section geral
     awk '/^\[/{section=$0; next} section=="[geral]" && /=/{n++} END{print n+0}' "$1"
 }
+
+# The private scheduler of the fixtures and what its capture queues got.
+cups_private() { bash "$ORVANE_CUPS_SCRIPT" "$@"; }
+jobs_of() { find "$ORVANE_CUPS_DIR/jobs/$1" -name 'job-*.bin' 2>/dev/null | sort -V; } # QUEUE, oldest first
+job() { jobs_of "$1" | sed -n "${2}p"; }  # QUEUE N: the N-th job file (1-based)
+job_count() { jobs_of "$1" | wc -l; }     # QUEUE
+hex_of() { od -An -v -t x1 "$1" | tr -s ' \n' ' ' | sed 's/^ //; s/ $//'; }  # FILE

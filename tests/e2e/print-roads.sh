@@ -8,17 +8,6 @@ set -u
 . "$(dirname "$0")/e2e-lib.sh"
 binary=$1
 cups=$ORVANE_CUPS_DIR
-cups_private() { bash "$ORVANE_CUPS_SCRIPT" "$@"; }
-
-# The job files of QUEUE, oldest first.
-jobs_of() { # QUEUE
-    find "$cups/jobs/$1" -name 'job-*.bin' 2>/dev/null | sort -V
-}
-job() { # QUEUE N: the N-th job file (1-based)
-    jobs_of "$1" | sed -n "${2}p"
-}
-hex_of() { od -An -v -t x1 "$1" | tr -s ' \n' ' ' | sed 's/^ //; s/ $//'; }
-hex_text() { printf '%s' "$1" | od -An -v -t x1 | tr -s ' \n' ' ' | sed 's/^ //; s/ $//'; }
 
 # Starts the program in a folder of its own with CONFIG as config.ini on a
 # file holding BYTES (printf format) and waits for its window. Sets DIR,

@@ -7,7 +7,6 @@ set -u
 . "$(dirname "$0")/../e2e/e2e-lib.sh"
 build=$1
 prefix="$E2E_TMP/prefixo com espaço"
-cups_private() { bash "$ORVANE_CUPS_SCRIPT" "$@"; }
 
 check "cmake --install succeeds" cmake --install "$build" --prefix "$prefix"
 desktop="$prefix/share/applications/orvane.desktop"
@@ -25,25 +24,22 @@ cups_private add-queue "$ORVANE_CUPS_DIR" instalado
 printf '[geral]\nimpressora=instalado\nnivel=baixo\nmargem_esquerda=0\nmargem_superior=0\nmargem_inferior=0\ncortarPapel=daruma corte total\n' \
     >"$prefix/lib/orvane/config.ini"
 printf 'CUPOM 1\n' >"$E2E_TMP/cupom.txt"
-(exec "$prefix/bin/orvane" "$E2E_TMP/cupom.txt") >"$E2E_TMP/stdout" 2>"$E2E_TMP/stderr" &
-pid=$!
-E2E_PIDS+=("$pid")
+e2e_launch "$prefix/bin/orvane" "$E2E_TMP" "$E2E_TMP/cupom.txt"
+pid=$E2E_PID
 window=$(e2e_window "$pid" Orvane)
 check "installed program shows its window" test -n "$window"
 [ -n "$window" ] && e2e_press_return "$window"
 e2e_wait_exit "$pid"
 check "installed program: exit status 0" equals "$E2E_STATUS" 0
 check "installed program: text and cut jobs" cups_private wait-job "$ORVANE_CUPS_DIR" instalado 2 10
-jobs=$(find "$ORVANE_CUPS_DIR/jobs/instalado" -name 'job-*.bin' | sort -V)
-check "installed program: the text" equals "$(od -An -t x1 $(sed -n 1p <<<"$jobs") | xargs)" "43 55 50 4f 4d 20 31 0a 0a"
-check "installed program: the cut" equals "$(od -An -t x1 $(sed -n 2p <<<"$jobs") | xargs)" "1b 77"
+check "installed program: the text" equals "$(hex_of "$(job instalado 1)")" "43 55 50 4f 4d 20 31 0a 0a"
+check "installed program: the cut" equals "$(hex_of "$(job instalado 2)")" "1b 77"
 check "installed program: settings kept beside it" equals "$(ini_value "$prefix/lib/orvane/config.ini" cortarPapel)" "daruma corte total"
 check "installed program: sixteen keys" equals "$(ini_key_count "$prefix/lib/orvane/config.ini")" 16
 
 # A missing file gets the same message and status as the build's program.
-(exec "$prefix/bin/orvane" "$E2E_TMP/nao-existe.txt") >/dev/null 2>&1 &
-pid=$!
-E2E_PIDS+=("$pid")
+e2e_launch "$prefix/bin/orvane" "$E2E_TMP" "$E2E_TMP/nao-existe.txt"
+pid=$E2E_PID
 box=$(e2e_window "$pid" ARQUIVO)
 check "installed program, missing file: the ARQUIVO message" test -n "$box"
 [ -n "$box" ] && e2e_press_return "$box"
