@@ -1,7 +1,6 @@
 #include "mainwindow.h"
 
 #include <QApplication>
-#include <QString>
 
 int main(int argc, char **argv)
 {
@@ -13,11 +12,11 @@ int main(int argc, char **argv)
     QApplication application(argc, argv);
     MainWindow window;
 
-    // QApplication has taken its own options out of argv; argv[argc] is null.
-    const QString path = argc > 1 ? QString::fromUtf8(argv[1]) : QString();
+    // QApplication has taken its own options out of argv.
+    const FileArgument file = FileArgument::fromCommandLine(argc, argv);
 
     int status;
-    if (window.initialise(application, path)) {
+    if (window.initialise(application, file)) {
         window.show();
         status = application.exec();
     } else {

@@ -37,14 +37,14 @@ MainWindow::~MainWindow()
     delete ui;
 }
 
-bool MainWindow::initialise(QApplication &application, const QString &path)
+bool MainWindow::initialise(QApplication &application, const FileArgument &fileArgument)
 {
     Q_UNUSED(application);
     using namespace SettingKeys;
 
     loadCutCommands();
     appDirPath = QCoreApplication::applicationDirPath();
-    filePath = path;
+    filePath = fileArgument.path();
 
     const QString settingsPath = settingsFilePath(appDirPath);
     qDebug() << "path " << settingsPath;
@@ -88,8 +88,8 @@ bool MainWindow::initialise(QApplication &application, const QString &path)
 
     ui->cortarPapelComboBox->setCurrentText(readText(settings, cortarPapel));
 
-    QFile file(path);
-    if (path.isEmpty() || !file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+    QFile file;
+    if (!fileArgument.open(file)) {
         QMessageBox::critical(this, tr("ARQUIVO"), tr("Arquivo inválido para impressão"),
                               QMessageBox::Ok, QMessageBox::NoButton);
         return false;

@@ -1,6 +1,8 @@
 #ifndef ORVANE_MAINWINDOW_H
 #define ORVANE_MAINWINDOW_H
 
+#include "file_argument.h"
+
 #include <QByteArray>
 #include <QMainWindow>
 #include <QMap>
@@ -25,7 +27,7 @@ public:
 
     // Fills the lists, applies the saved settings and reads the file.
     // True when the file could be opened.
-    bool initialise(QApplication &application, const QString &path);
+    bool initialise(QApplication &application, const FileArgument &file);
 
 private slots:
     void on_imprimir_clicked();

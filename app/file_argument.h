@@ -1,0 +1,34 @@
+#ifndef ORVANE_FILE_ARGUMENT_H
+#define ORVANE_FILE_ARGUMENT_H
+
+#include <QByteArray>
+#include <QString>
+
+class QFile;
+
+// The file to print, named as the operating system names it. A point-of-sale
+// program may pass any name its system can open ("Cupom Nº 1.txt", or on
+// Linux a name in another encoding than the locale's), so the name is kept
+// in the form that opens it, not only as text.
+class FileArgument
+{
+public:
+    // A name given as text (the wide command line on Windows, or a caller).
+    FileArgument(const QString &path = QString());
+
+    // The first argument left after QApplication has taken its own options.
+    static FileArgument fromCommandLine(int argc, char **argv);
+
+    QString path() const { return text; }
+
+    // Opens the file read-only in text mode; false when it cannot be read
+    // (missing, a directory, no permission, no name at all).
+    bool open(QFile &file) const;
+
+private:
+    QString text;
+    // The bytes the file system holds, when the text cannot give them back.
+    QByteArray nativeName;
+};
+
+#endif
