@@ -94,3 +94,82 @@ jobs_of() { find "$ORVANE_CUPS_DIR/jobs/$1" -name 'job-*.bin' 2>/dev/null | sort
 job() { jobs_of "$1" | sed -n "${2}p"; }  # QUEUE N: the N-th job file (1-based)
 job_count() { jobs_of "$1" | wc -l; }     # QUEUE
 hex_of() { od -An -v -t x1 "$1" | tr -s ' \n' ' ' | sed 's/^ //; s/ $//'; }  # FILE
+
+# Where a test keeps what outlives a run (the wine prefix) and what people
+# look at afterwards (screenshots): the test's build folder.
+E2E_WORK=${ORVANE_E2E_WORK:-$E2E_TMP}
+E2E_OUT=$E2E_WORK
+
+trim() { local s=$1; s=${s#"${s%%[![:space:]]*}"}; printf '%s' "${s%"${s##*[![:space:]]}"}"; }
+
+# The first visible window whose title matches PATTERN, within TIMEOUT s.
+# By title, not by process: under wine the window belongs to wine's own.
+e2e_find_window() { # PATTERN TIMEOUT
+    timeout "$2" xdotool search --all --sync --onlyvisible --name "$1" 2>/dev/null | head -n 1
+}
+e2e_window_still_there() { xdotool search --onlyvisible --name '^Orvane$' 2>/dev/null | grep -qx "$1"; }
+e2e_no_window_named() { [ -z "$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null)" ]; }
+
+# Prints the box titled TITLE once it shows, or nothing when PID ends first
+# or TIMEOUT s pass.
+e2e_wait_box_or_exit() { # PID TITLE TIMEOUT
+    local ticks=$(($3 * 10)) box state
+    while [ $ticks -gt 0 ]; do
+        box=$(xdotool search --onlyvisible --name "^$2\$" 2>/dev/null | head -n 1)
+        [ -n "$box" ] && { echo "$box"; return; }
+        state=$(awk '{print $3}' "/proc/$1/stat" 2>/dev/null)
+        [ -z "$state" ] || [ "$state" = Z ] && return
+        sleep 0.1
+        ticks=$((ticks - 1))
+    done
+}
+
+# What the operator's close button does: WM_DELETE_WINDOW to the window.
+e2e_close_window() { # WINDOW
+    /usr/bin/python3 - "$1" <<'PY'
+import sys
+from Xlib import X, display, protocol
+d = display.Display()
+w = d.create_resource_object("window", int(sys.argv[1]))
+protocols, delete = d.intern_atom("WM_PROTOCOLS"), d.intern_atom("WM_DELETE_WINDOW")
+event = protocol.event.ClientMessage(window=w, client_type=protocols, data=(32, [delete, X.CurrentTime, 0, 0, 0]))
+w.send_event(event, event_mask=0)
+d.flush()
+PY
+}
+
+e2e_screenshot() { # FILE
+    /usr/bin/import -window root "$1" 2>/dev/null && echo "screenshot: $1"
+}
+
+# A page job: a PDF whose text holds TEXT (Linux), or wine's PostScript,
+# whose embedded fonts carry no text to read back; PAGES pages, or any
+# number for "*".
+page_job() { # FILE page:PAGES:TEXT
+    local file=$1 spec=${2#page:} pages text count
+    pages=${spec%%:*}
+    text=${spec#*:}
+    if [ "$(head -c 5 "$file")" = %PDF- ]; then
+        count=$(pdfinfo "$file" 2>/dev/null | awk '/^Pages:/ {print $2}')
+        pdftotext -layout "$file" - 2>/dev/null | grep -qF -- "$text" ||
+            { echo "  the page does not hold '$text'" >&2; return 1; }
+    elif [ "$(head -c 4 "$file")" = '%!PS' ]; then
+        count=$(sed -n 's/^%%Pages: *\([0-9][0-9]*\).*/\1/p' "$file" | tail -n 1)
+    else
+        echo "  $file is neither PDF nor PostScript" >&2
+        return 1
+    fi
+    if [ "$pages" = '*' ]; then
+        [ "${count:-0}" -ge 1 ]
+    else
+        equals "$count" "$pages"
+    fi
+}
+
+# A wine prefix of the tests' own, made once (about 12 s) in E2E_WORK.
+wine_ready() {
+    [ -e "$WINEPREFIX/.orvane-ready" ] && return 0
+    rm -rf "$WINEPREFIX"
+    timeout 300 wineboot --init >/dev/null 2>&1 && timeout 300 wineserver -w &&
+        [ -f "$WINEPREFIX/system.reg" ] && touch "$WINEPREFIX/.orvane-ready"
+}
