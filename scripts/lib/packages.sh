@@ -5,10 +5,12 @@
 ORVANE_RUN_PACKAGES=(build-essential cmake pkg-config qtbase5-dev qtbase5-dev-tools libcups2-dev
                      cups-daemon cups-client xvfb xdotool x11-utils imagemagick poppler-utils
                      fonts-dejavu-core xauth)
-# And to run every test: the Qt 6 build, the Windows code under wine, the
+# To build the Windows program (scripts/build-windows).
+ORVANE_WINDOWS_PACKAGES=(cmake xz-utils g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix nsis wine)
+# And to run every test: the Qt 6 build, the Windows program under wine, the
 # installed desktop entry.
-ORVANE_TEST_PACKAGES=("${ORVANE_RUN_PACKAGES[@]}" qt6-base-dev qt6-qpa-plugins
-                      g++-mingw-w64-x86-64 wine desktop-file-utils)
+ORVANE_TEST_PACKAGES=("${ORVANE_RUN_PACKAGES[@]}" "${ORVANE_WINDOWS_PACKAGES[@]}" qt6-base-dev
+                      qt6-qpa-plugins desktop-file-utils python3-xlib)
 # And to run scripts/bench.
 ORVANE_BENCH_PACKAGES=("${ORVANE_RUN_PACKAGES[@]}" libbenchmark-dev time)
 

@@ -1,0 +1,24 @@
+# The Windows program folder: orvane.exe with every DLL and plugin it needs
+# beside it, ready to copy to a till. config.ini is kept beside the program,
+# so the folder must stay writable (the installer puts it under the user's
+# %LOCALAPPDATA%\Programs).
+
+install(TARGETS orvane RUNTIME DESTINATION .)
+install(FILES $<TARGET_FILE:${QT}::Core> $<TARGET_FILE:${QT}::Gui>
+              $<TARGET_FILE:${QT}::Widgets> $<TARGET_FILE:${QT}::PrintSupport>
+        DESTINATION .)
+install(FILES $<TARGET_FILE:${QT}::QWindowsIntegrationPlugin> DESTINATION platforms)
+install(FILES $<TARGET_FILE:${QT}::QWindowsPrinterSupportPlugin> DESTINATION printsupport)
+install(FILES $<TARGET_FILE:${QT}::QWindowsVistaStylePlugin> DESTINATION styles)
+
+# The C and C++ runtimes of the compiler that built Qt and the program.
+foreach(runtime libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
+    execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${runtime}
+                    OUTPUT_VARIABLE runtime_path OUTPUT_STRIP_TRAILING_WHITESPACE)
+    if(NOT IS_ABSOLUTE "${runtime_path}" OR NOT EXISTS "${runtime_path}")
+        message(FATAL_ERROR "${CMAKE_CXX_COMPILER} knows no ${runtime}")
+    endif()
+    get_filename_component(runtime_path "${runtime_path}" REALPATH)
+    install(FILES ${runtime_path} DESTINATION .)
+endforeach()
+
