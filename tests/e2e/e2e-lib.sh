@@ -79,13 +79,14 @@ e2e_no_window() { # PID
     [ -z "$(xdotool search --onlyvisible --pid "$1" 2>/dev/null)" ]
 }
 
-# The value of KEY in an INI file (section geral), as the toolkit wrote it.
+# The value of KEY in an INI file (section geral), as the toolkit wrote it
+# (with CR LF line ends on Windows).
 ini_value() { # FILE KEY
-    awk -F= -v key="$2" '/^\[/{section=$0} section=="[geral]" && $1==key {sub(/^[^=]*=/, ""); print; exit}' "$1"
+    awk -F= -v key="$2" '{sub(/\r$/, "")} /^\[/{section=$0} section=="[geral]" && $1==key {sub(/^[^=]*=/, ""); print; exit}' "$1"
 }
 
 ini_key_count() { # FILE: keys of section geral
-    awk '/^\[/{section=$0; next} section=="[geral]" && /=/{n++} END{print n+0}' "$1"
+    awk '{sub(/\r$/, "")} /^\[/{section=$0; next} section=="[geral]" && /=/{n++} END{print n+0}' "$1"
 }
 
 # The private scheduler of the fixtures and what its capture queues got.

@@ -8,7 +8,8 @@
 #
 # Columns:
 #   name    what the row shows
-#   on      linux, windows or both
+#   on      linux, windows or both; "installed": run by the Windows
+#           program that the installer put in place
 #   file    the argument: a sample of make_file, or "none" for no argument
 #   config  config.ini beside the program, lines joined by ";" ("-": none).
 #           @Q is the row's own capture queue, @PORT its direct-write file.
@@ -49,6 +50,7 @@ a directory | both | folder | nivel=medio | - | - | ARQUIVO | 1 | nivel=medio
 no config.ini: created with the defaults | both | missing | - | - | - | ARQUIVO | 1 | keys=16;nivel=baixo;escrita_direta=LPT1;margem_esquerda=2
 a name with spaces and accents | both | accented-name | nivel=baixo;margem_esquerda=0;margem_superior=0;margem_inferior=0;cortarPapel=epson corte total | press | 4e ba 20 31 0a 0a;1b 69 | - | 0 | -
 a name in another encoding than the locale's | linux | latin1-name | nivel=baixo;margem_esquerda=0;margem_superior=0;margem_inferior=0 | press | 4e ba 20 31 0a 0a | - | 0 | -
+the installed program: the worked example | installed | worked | nivel=baixo;margem_esquerda=2;margem_superior=1;margem_inferior=2;matricial=draft;cortarPapel=epson corte total | press | 1b 78 30 1b 12 0a 20 20 41 42 0a 20 20 43 0a 0a 0a;1b 69 | - | 0 | keys=16
 a Windows-1252 file: bytes unchanged | both | cp1252 | nivel=baixo;margem_esquerda=0;margem_superior=0;margem_inferior=0 | press | 50 e3 6f 20 80 20 35 2c 30 30 0a 0a | - | 0 | -
 ROWS
 )
@@ -95,13 +97,11 @@ make_file() { # SAMPLE
 }
 
 # --- one row -----------------------------------------------------------------
-# config.ini text of a row: @Q and @PORT filled in, Windows paths with their
-# backslashes doubled as the INI format wants.
+# config.ini text of a row, @Q and @PORT filled in.
 config_text() { # CONFIG QUEUE PORT
-    local text=${1//;/$'\n'} port=$3
-    [ "$platform" = windows ] && port=${port//\\/\\\\}
-    text=${text//@Q/$2}
-    text=${text//@PORT/$port}
+    local text=${1//;/$'\n'}
+    text=${text//@Q/"$2"}
+    text=${text//@PORT/"$3"}
     [[ $1 == *impressora=* ]] || text="impressora=$2"$'\n'"$text"
     printf '[geral]\n%s\n' "$text"
 }
@@ -147,8 +147,8 @@ check_saved() { # NAME CHECKS DIR QUEUE PORT
             *)
                 key=${item%%=*}
                 value=${item#*=}
-                value=${value//@Q/$4}
-                value=${value//@PORT/$5}
+                value=${value//@Q/"$4"}
+                value=${value//@PORT/"$5"}
                 check "$name: saved $key" equals "$(ini_value "$dir/config.ini" "$key")" "$value"
                 ;;
         esac
@@ -160,11 +160,13 @@ run_row() { # NAME FILE CONFIG ACTION JOBS BOX EXIT SAVED
     ROW=$((ROW + 1))
     row_id=$(printf 'row%02d' "$ROW")
     queue=e2e-$platform-$row_id
-    dir=$E2E_TMP/$row_id
+    dir=${RUN_IN:-$E2E_TMP/$row_id}
     mkdir -p "$dir"
-    install_program "$dir"
+    [ -n "${RUN_IN:-}" ] || install_program "$dir"
     cups_private add-queue "$cups" "$queue"
     port=$(native_path "$dir/porta de saida.prn")
+    # As config.ini holds it: the INI format doubles a backslash.
+    port=${port//\\/\\\\}
     printf 'conteudo antigo\n' >"$dir/porta de saida.prn"
     [ "$3" = - ] || config_text "$3" "$queue" "$port" >"$dir/config.ini"
     [ "$2" = none ] || args=("$(make_file "$2")")
@@ -204,13 +206,39 @@ run_row() { # NAME FILE CONFIG ACTION JOBS BOX EXIT SAVED
     esac
 }
 
+run_rows() { # ON: "installed", or the rows for this platform and both
+    local name on file config action jobs box status saved
+    while IFS='|' read -r name on file config action jobs box status saved; do
+        name=$(trim "$name")
+        on=$(trim "$on")
+        [ -n "$name" ] && { [ "$on" = "$1" ] || [ "$on" = both -a "$1" != installed ]; } || continue
+        run_row "$name" "$(trim "$file")" "$(trim "$config")" "$(trim "$action")" "$(trim "$jobs")" \
+            "$(trim "$box")" "$(trim "$status")" "$(trim "$saved")"
+    done <<<"$TABLE"
+}
+
 ROW=0
-while IFS='|' read -r name on file config action jobs box status saved; do
-    name=$(trim "$name")
-    [ -n "$name" ] || continue
-    case $(trim "$on") in both | "$platform") ;; *) continue ;; esac
-    run_row "$name" "$(trim "$file")" "$(trim "$config")" "$(trim "$action")" "$(trim "$jobs")" \
-        "$(trim "$box")" "$(trim "$status")" "$(trim "$saved")"
-done <<<"$TABLE"
+run_rows "$platform"
+
+# The installer: silent, per user; the installed program runs the rows
+# marked "installed"; the uninstaller takes the program and keeps config.ini.
+if [ "$platform" = windows ]; then
+    setup=$(ls "$program"/../orvane-*-setup.exe 2>/dev/null | head -n 1)
+    installed=$WINEPREFIX/drive_c/users/$(id -un)/AppData/Local/Programs/Orvane
+    menu=$WINEPREFIX/drive_c/users/$(id -un)/AppData/Roaming/Microsoft/Windows/"Start Menu"/Programs
+    check "installer: there is one" test -n "$setup"
+    timeout 120 wine "$setup" /S && timeout 60 wineserver -w
+    check "installer: the program in %LOCALAPPDATA%\\Programs\\Orvane" test -f "$installed/orvane.exe"
+    check "installer: its plugins beside it" test -f "$installed/platforms/qwindows.dll"
+    check "installer: a Start-menu entry" test -f "$menu/Orvane.lnk"
+    RUN_IN=$installed run_rows installed
+    timeout 120 wine "$installed/uninstall.exe" /S && timeout 60 wineserver -w
+    check "uninstaller: the program is gone" test ! -e "$installed/orvane.exe" -a ! -e "$installed/platforms"
+    check "uninstaller: the Start-menu entry is gone" test ! -e "$menu/Orvane.lnk"
+    check "uninstaller: config.ini is kept" test -f "$installed/config.ini"
+    timeout 120 wine "$setup" /S && timeout 60 wineserver -w
+    timeout 120 wine "$installed/uninstall.exe" /S /REMOVERCONFIG && timeout 60 wineserver -w
+    check "uninstaller /REMOVERCONFIG: config.ini goes too" test ! -e "$installed/config.ini" -a ! -e "$installed/orvane.exe"
+fi
 
 checks_summary
