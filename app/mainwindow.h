@@ -1,6 +1,8 @@
 #ifndef ORVANE_MAINWINDOW_H
 #define ORVANE_MAINWINDOW_H
 
+#include "settings_location.h"
+
 #include <QByteArray>
 #include <QMainWindow>
 #include <QMap>
@@ -47,7 +49,8 @@ private:
     QByteArray fileData;
     QMap<QString, QByteArray> cutCommands;
     Ui::MainWindow *ui;
-    // Why config.ini must not be written at exit (found while loading it).
+    SettingsFiles settingsFiles;
+    // Why config.ini must not be written at exit (found in the file read at start).
     QString settingsProblem;
 
     friend class WindowProbe; // lets the in-process tests read the members
