@@ -6,9 +6,10 @@ ORVANE_RUN_PACKAGES=(build-essential cmake pkg-config qtbase5-dev qtbase5-dev-to
                      cups-daemon cups-client xvfb xdotool x11-utils imagemagick poppler-utils
                      fonts-dejavu-core xauth)
 # And to run every test: the Qt 6 build, the Windows code under wine, the
-# installed desktop entry.
+# installed desktop entry, the Debian package (cpack's dpkg-shlibdeps needs
+# dpkg-dev and file) and its lintian check.
 ORVANE_TEST_PACKAGES=("${ORVANE_RUN_PACKAGES[@]}" qt6-base-dev qt6-qpa-plugins
-                      g++-mingw-w64-x86-64 wine desktop-file-utils)
+                      g++-mingw-w64-x86-64 wine desktop-file-utils dpkg-dev file lintian)
 # And to run scripts/bench.
 ORVANE_BENCH_PACKAGES=("${ORVANE_RUN_PACKAGES[@]}" libbenchmark-dev time)
 
