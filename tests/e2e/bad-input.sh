@@ -9,7 +9,6 @@ set -u
 . "$(dirname "$0")/e2e-lib.sh"
 binary=$1
 cups=$ORVANE_CUPS_DIR
-NOBODY=(setpriv --reuid=65534 --regid=65534 --clear-groups)
 
 
 # What the program sends at level "baixo" with margins 2 (left), 1 (top)
