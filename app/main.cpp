@@ -10,6 +10,13 @@ int main(int argc, char **argv)
         qputenv("QT_XCB_GL_INTEGRATION", "none");
 
     QApplication application(argc, argv);
+    // Names the user's settings folder, whatever the program file is
+    // called: ~/.config/orvane, %LOCALAPPDATA%\Orvane.
+#ifdef Q_OS_WIN
+    QCoreApplication::setApplicationName(QStringLiteral("Orvane"));
+#else
+    QCoreApplication::setApplicationName(QStringLiteral("orvane"));
+#endif
     MainWindow window;
 
     // QApplication has taken its own options out of argv.

@@ -46,11 +46,11 @@ bool MainWindow::initialise(QApplication &application, const FileArgument &fileA
     appDirPath = QCoreApplication::applicationDirPath();
     filePath = fileArgument.path();
 
-    const QString settingsPath = settingsFilePath(appDirPath);
-    qDebug() << "path " << settingsPath;
+    settingsFiles = chooseSettingsFiles(appDirPath);
+    qDebug() << "path " << settingsFiles.readFrom;
     // Judged before the toolkit caches the file, as only a first read tells.
-    settingsProblem = settingsFileProblem(settingsPath);
-    const QSettings settings(settingsPath, QSettings::IniFormat);
+    settingsProblem = settingsFileProblem(settingsFiles.readFrom);
+    const QSettings settings(settingsFiles.readFrom, QSettings::IniFormat);
 
     ui->matricialComboBox->addItems({QString(), QStringLiteral("draft"), QStringLiteral("draft condensed")});
     ui->matricialComboBox->setCurrentText(readText(settings, matricial));

@@ -2,6 +2,7 @@
 #define ORVANE_MAINWINDOW_H
 
 #include "file_argument.h"
+#include "settings_location.h"
 
 #include <QByteArray>
 #include <QMainWindow>
@@ -49,7 +50,8 @@ private:
     QByteArray fileData;
     QMap<QString, QByteArray> cutCommands;
     Ui::MainWindow *ui;
-    // Why config.ini must not be written at exit (found while loading it).
+    SettingsFiles settingsFiles;
+    // Why config.ini must not be written at exit (found in the file read at start).
     QString settingsProblem;
 
     friend class WindowProbe; // lets the in-process tests read the members

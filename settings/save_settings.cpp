@@ -3,28 +3,45 @@
 #include "ui_mainwindow.h"
 
 #include <QDebug>
+#include <QFileInfo>
 #include <QSettings>
 
 #include <cstdio>
 
+namespace {
+
+void sayNotSaved(const QString &why, const QString &path)
+{
+    std::fprintf(stderr, "config.ini não foi salvo: %s: %s\n", qUtf8Printable(why), qUtf8Printable(path));
+}
+
+} // namespace
+
 void MainWindow::saveSettings()
 {
     using namespace SettingKeys;
-    if (appDirPath.isEmpty())
+    const QString path = settingsFiles.writeTo;
+    if (path.isEmpty())
         return; // never initialised: nothing was loaded that could be kept
-    const QString path = settingsFilePath(appDirPath);
     qDebug() << path;
 
     // Writing defaults over a file we could not read would destroy the
-    // shop's configuration; leave it alone and say why.
-    const QString problem = settingsProblem.isEmpty() ? settingsFileProblem(path) : settingsProblem;
+    // shop's configuration, or hide the administrator's preset behind the
+    // user's own file for good; leave it alone and say why.
+    if (!settingsProblem.isEmpty()) {
+        sayNotSaved(settingsProblem, settingsFiles.readFrom);
+        return;
+    }
+    const QString problem = settingsFileProblem(path);
     if (!problem.isEmpty()) {
-        std::fprintf(stderr, "config.ini não foi salvo: %s: %s\n",
-                     qUtf8Printable(problem), qUtf8Printable(path));
+        sayNotSaved(problem, path);
         return;
     }
 
     QSettings settings(path, QSettings::IniFormat);
+    // A writable config.ini in a read-only folder is written in place: the
+    // toolkit's atomic save needs to create files beside it.
+    settings.setAtomicSyncRequired(false);
     settings.setValue(QLatin1String(margemGeral.name), ui->margem_geral->value());
     settings.setValue(QLatin1String(margemEsquerda.name), ui->margem_esquerda->value());
     settings.setValue(QLatin1String(margemSuperior.name), ui->margem_superior->value());
@@ -42,4 +59,11 @@ void MainWindow::saveSettings()
     settings.setValue(QLatin1String(matricial.name), ui->matricialComboBox->currentText());
     settings.setValue(QLatin1String(cortarPapel.name), ui->cortarPapelComboBox->currentText());
     settings.sync();
+    if (settings.status() == QSettings::NoError)
+        return;
+    const QString folder = QFileInfo(path).absolutePath();
+    if (QFileInfo(folder).isDir())
+        sayNotSaved(QStringLiteral("o arquivo não pôde ser gravado"), path);
+    else
+        sayNotSaved(QStringLiteral("a pasta não pôde ser criada"), folder);
 }

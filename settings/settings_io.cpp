@@ -6,11 +6,6 @@
 
 #include <limits>
 
-QString settingsFilePath(const QString &appDirPath)
-{
-    return appDirPath + QStringLiteral("/config.ini");
-}
-
 QString readText(const QSettings &settings, const SettingKeys::TextKey &key)
 {
     return settings.value(QLatin1String(key.name), QString::fromUtf8(key.fallback)).toString();

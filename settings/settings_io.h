@@ -7,9 +7,6 @@
 
 class QSettings;
 
-// config.ini beside the program.
-QString settingsFilePath(const QString &appDirPath);
-
 // Reading rules shared by every key: an absent key gives its fallback.
 QString readText(const QSettings &settings, const SettingKeys::TextKey &key);
 // Text that is not a decimal integer reads as 0; values beyond int saturate.

@@ -9,7 +9,6 @@ set -u
 . "$(dirname "$0")/e2e-lib.sh"
 binary=$1
 cups=$ORVANE_CUPS_DIR
-NOBODY=(setpriv --reuid=65534 --regid=65534 --clear-groups)
 
 
 # What the program sends at level "baixo" with margins 2 (left), 1 (top)
@@ -184,17 +183,45 @@ check "unreadable config: exit status 1 after ARQUIVO" equals "$E2E_STATUS" 1
 check "unreadable config: the file is left as it was" equals "$(cat "$DIR/config.ini")" "$(base_config bad-config)"
 check "unreadable config: said why on standard error" grep -q 'config.ini n.*o foi salvo' "$DIR/stderr"
 
-# Read-only program folder: the print works, the save fails silently.
-DIR=$(e2e_install "$binary" config-read-only)
-base_config bad-config >"$DIR/config.ini"
-chmod 0644 "$DIR/config.ini"
-chmod 0555 "$DIR"
-E2E_RUN_PREFIX=("${NOBODY[@]}")
-run_case config-read-only - "$receipt"
-E2E_RUN_PREFIX=()
-check "read-only folder: printed, exit status 0" equals "$E2E_STATUS" 0
-check "read-only folder: config.ini unchanged" equals "$(cat "$DIR/config.ini")" "$(base_config bad-config)"
-chmod 0755 "$DIR"
+# A program folder closed to the operator sends the settings to the user's
+# configuration folder. When that folder cannot be made, or config.ini is a
+# directory, the program works all the same, overwrites nothing and says why
+# nothing was saved.
+cups_private add-queue "$cups" bad-place
+blocker="$files/bloqueio"
+printf 'um arquivo no caminho\n' >"$blocker"
+# name | run as | config.ini beside the program | XDG_CONFIG_HOME | on the receipt | why
+place_cases=(
+    "settings folder blocked by a file|nobody|preset|$blocker|printed|a pasta n.*o p.*de ser criada"
+    "config.ini is a directory|root|directory|$E2E_TMP/xdg-root|IMPRESSORA|o arquivo existe mas n.*o pode ser lido"
+)
+for row in "${place_cases[@]}"; do
+    IFS='|' read -r name user beside xdg expected why <<<"$row"
+    case_dir="place-${name//[^a-z]/-}"
+    DIR=$(e2e_install "$binary" "$case_dir")
+    if [ "$beside" = preset ]; then base_config bad-place >"$DIR/config.ini"; else mkdir "$DIR/config.ini"; fi
+    E2E_RUN_PREFIX=(env "XDG_CONFIG_HOME=$xdg")
+    [ "$user" = nobody ] && E2E_RUN_PREFIX+=("${NOBODY[@]}")
+    run_case "$case_dir" - "$receipt"
+    if [ "$expected" = printed ]; then
+        check "$name: printed, exit status 0" equals "$E2E_STATUS" 0
+        check "$name: text and cut printed" cups_private wait-job "$cups" bad-place 2 10
+    else
+        check "$name: the window works, no printer chosen" equals "$SAW" IMPRESSORA
+    fi
+    # the exit after a failed start saves too
+    run_case "$case_dir" - "$files/nao-existe.txt"
+    E2E_RUN_PREFIX=()
+    check "$name: exit status 1 after ARQUIVO" equals "$E2E_STATUS" 1
+    check "$name: said why on standard error" grep -q "config.ini n.*o foi salvo: $why" "$DIR/stderr"
+    if [ "$beside" = preset ]; then
+        check "$name: config.ini beside the program unchanged" equals "$(cat "$DIR/config.ini")" "$(base_config bad-place)"
+        check "$name: the blocking file unchanged" equals "$(cat "$xdg")" "um arquivo no caminho"
+    else
+        check "$name: the directory left empty" equals "$(ls -A "$DIR/config.ini")" ""
+        check "$name: nothing saved in the user's folder" test ! -e "$xdg/orvane"
+    fi
+done
 
 # --- the spooler -----------------------------------------------------------------
 # Scheduler down at start: no printer is listed, so none can be chosen.

@@ -27,6 +27,10 @@ e2e_install() { # BINARY NAME
     echo "$dir"
 }
 
+# Command words that run a program as the user "nobody": root ignores file
+# permissions, so read-only cases need another user.
+NOBODY=(setpriv --reuid=65534 --regid=65534 --clear-groups)
+
 # Starts PROGRAM in the background, in E2E_CWD or else the program's own
 # folder, under the command words of E2E_RUN_PREFIX (another user, another
 # environment); its output goes to OUT/stdout and OUT/stderr. Sets E2E_PID.

@@ -10,25 +10,40 @@
 #include <QSpinBox>
 #include <QtTest>
 
+#include <optional>
+
 #include <unistd.h>
 
-// While it lives, a process started as root acts as the user "nobody".
+// While it lives, a process started as root acts as the user "nobody", to
+// whom the program's folder is open or read-only.
 struct OtherUser {
     const bool wasRoot = geteuid() == 0;
-    OtherUser()
+    explicit OtherUser(bool folderWritable = true)
     {
-        if (wasRoot) {
-            QFile::setPermissions(QCoreApplication::applicationDirPath(), QFileDevice::Permissions(0x7777));
-            if (seteuid(65534) != 0)
-                qFatal("seteuid failed");
-        }
+        QFile::setPermissions(QCoreApplication::applicationDirPath(),
+                              QFileDevice::Permissions(folderWritable ? 0x7777 : 0x5555));
+        if (wasRoot && seteuid(65534) != 0)
+            qFatal("seteuid failed");
     }
     ~OtherUser()
     {
-        if (wasRoot && seteuid(0) == 0)
-            QFile::setPermissions(QCoreApplication::applicationDirPath(), QFileDevice::Permissions(0x7755));
+        if (wasRoot && seteuid(0) != 0)
+            qFatal("seteuid failed");
+        QFile::setPermissions(QCoreApplication::applicationDirPath(), QFileDevice::Permissions(0x7755));
     }
 };
+
+// Where a case runs: in a program folder the test may write (as always), or
+// as "nobody" in one it cannot, holding a config.ini it cannot or can write.
+enum class Folder { writable, readOnly, readOnlyWritableIni };
+Q_DECLARE_METATYPE(Folder)
+
+// Where a case runs, and what the user's own config.ini holds (none when null).
+struct Place {
+    Folder folder = Folder::writable;
+    QByteArray userIni;
+};
+Q_DECLARE_METATYPE(Place)
 
 using Expectations = QMap<QString, QVariant>;
 Q_DECLARE_METATYPE(Expectations)
@@ -58,10 +73,49 @@ private:
         return QVariant();
     }
 
-    static QString savedText(const QString &key)
+    // The user's own file, under the XDG_CONFIG_HOME the test sets.
+    static QString userConfigPath()
     {
-        const QSettings saved(configPath(), QSettings::IniFormat);
-        return saved.value(key).toString();
+        return QString::fromLocal8Bit(qgetenv("XDG_CONFIG_HOME")) + QLatin1Char('/')
+            + QCoreApplication::applicationName() + QStringLiteral("/config.ini");
+    }
+
+    // Written so that "nobody" may replace it.
+    static void writeUserFile(const QByteArray &bytes)
+    {
+        const QString folder = QFileInfo(userConfigPath()).path();
+        QDir().mkpath(folder);
+        QFile::setPermissions(folder, QFileDevice::Permissions(0x7777));
+        writeFile(userConfigPath(), bytes);
+        QFile::setPermissions(userConfigPath(), QFileDevice::Permissions(0x6666));
+    }
+
+    // The file the exit writes: the user's own when the folder is closed to it.
+    static QString savedPath(Folder folder)
+    {
+        return folder == Folder::readOnly ? userConfigPath() : configPath();
+    }
+
+    // The saved file as it is on disk, "section/key" to value: the toolkit's
+    // own reader would also show what a failed save left in its cache.
+    static QMap<QString, QString> savedOnDisk(Folder folder)
+    {
+        QMap<QString, QString> values;
+        QString section;
+        for (const QByteArray &line : readFile(savedPath(folder)).split('\n')) {
+            const int equals = line.indexOf('=');
+            if (line.startsWith('['))
+                section = QString::fromUtf8(line.mid(1, line.size() - 2));
+            else if (equals > 0)
+                values.insert(section + '/' + QString::fromUtf8(line.left(equals)),
+                              QString::fromUtf8(line.mid(equals + 1)));
+        }
+        return values;
+    }
+
+    static QString savedText(const QString &key, Folder folder = Folder::writable)
+    {
+        return savedOnDisk(folder).value(key);
     }
 
 private slots:
@@ -71,8 +125,16 @@ private slots:
         QFile::setPermissions(scratch.path(), QFileDevice::Permissions(0x7755));
         sample = scratch.filePath(QStringLiteral("cupom.txt"));
         writeFile(sample, "CUPOM\n");
+        const QString xdg = scratch.filePath(QStringLiteral("xdg"));
+        QDir().mkpath(xdg);
+        QFile::setPermissions(xdg, QFileDevice::Permissions(0x7777));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(xdg));
     }
-    void init() { removeConfig(); }
+    void init()
+    {
+        removeConfig();
+        QDir(QFileInfo(userConfigPath()).path()).removeRecursively();
+    }
     void cleanupTestCase() { removeConfig(); }
 
     void restoreAndSave_data()
@@ -80,6 +142,7 @@ private slots:
         QTest::addColumn<QByteArray>("ini");
         QTest::addColumn<Expectations>("shows");
         QTest::addColumn<Expectations>("saves");
+        QTest::addColumn<Place>("place");
 
         QTest::newRow("no file")
             << QByteArray()
@@ -94,7 +157,8 @@ private slots:
                             {"geral/nivel", "baixo"}, {"geral/escrita_direta", "LPT1"},
                             {"geral/fonte", "Courier New"}, {"geral/impressora", ""},
                             {"geral/width", "400"}, {"geral/height", "525"},
-                            {"geral/matricial", ""}, {"geral/cortarPapel", ""}};
+                            {"geral/matricial", ""}, {"geral/cortarPapel", ""}}
+            << Place{};
         QTest::newRow("every value")
             << QByteArray("[geral]\nmatricial=draft condensed\nescrita_direta=/tmp/porta.prn\nmargem_geral=5\n"
                           "margem_esquerda=0\nmargem_superior=3\nmargem_inferior=4\ntamanho_fonte=12\n"
@@ -106,61 +170,91 @@ private slots:
                             {"cortarPapelComboBox", "epson corte total"}}
             << Expectations{{"geral/matricial", "draft condensed"}, {"geral/escrita_direta", "/tmp/porta.prn"},
                             {"geral/tamanho_fonte", "12"}, {"geral/fonte_negrito", "true"},
-                            {"geral/cortarPapel", "epson corte total"}};
+                            {"geral/cortarPapel", "epson corte total"}}
+            << Place{};
         QTest::newRow("clamped to 99")
             << QByteArray("[geral]\nmargem_geral=150\nmargem_superior=99999999999999\n")
             << Expectations{{"margem_geral", 99}, {"margem_superior", 99}}
-            << Expectations{{"geral/margem_geral", "99"}, {"geral/margem_superior", "99"}};
+            << Expectations{{"geral/margem_geral", "99"}, {"geral/margem_superior", "99"}} << Place{};
         QTest::newRow("negative and garbage numbers")
             << QByteArray("[geral]\nmargem_inferior=-5\nmargem_esquerda=abc\ntamanho_fonte=0x10\n")
             << Expectations{{"margem_inferior", 0}, {"margem_esquerda", 0}, {"tamanho_fonte", 0}}
-            << Expectations{{"geral/margem_inferior", "0"}, {"geral/margem_esquerda", "0"}};
+            << Expectations{{"geral/margem_inferior", "0"}, {"geral/margem_esquerda", "0"}} << Place{};
         for (const char *falsy : {"", "0", "false", "FALSE", "False"})
             QTest::addRow("bold \"%s\"", falsy)
                 << QByteArray("[geral]\nfonte_negrito=") + falsy + "\n"
-                << Expectations{{"fonte_negrito", false}} << Expectations{{"geral/fonte_negrito", "false"}};
+                << Expectations{{"fonte_negrito", false}} << Expectations{{"geral/fonte_negrito", "false"}}
+                << Place{};
         for (const char *truthy : {"yes", "1", "true", "sim", "00"})
             QTest::addRow("bold \"%s\"", truthy)
                 << QByteArray("[geral]\nfonte_negrito=") + truthy + "\n"
-                << Expectations{{"fonte_negrito", true}} << Expectations{{"geral/fonte_negrito", "true"}};
+                << Expectations{{"fonte_negrito", true}} << Expectations{{"geral/fonte_negrito", "true"}}
+                << Place{};
         QTest::newRow("size restored")
             << QByteArray("[geral]\nwidth=800\nheight=600\n")
             << Expectations{{"size", QSize(800, 600)}}
-            << Expectations{{"geral/width", "800"}, {"geral/height", "600"}};
+            << Expectations{{"geral/width", "800"}, {"geral/height", "600"}} << Place{};
         QTest::newRow("size larger than the desktop")
             << QByteArray("[geral]\nwidth=100000\nheight=2147483647\n")
             << Expectations{{"size", QVariant(QGuiApplication::primaryScreen()->availableVirtualSize())}}
-            << Expectations{};
+            << Expectations{} << Place{};
         QTest::newRow("size without height")
             << QByteArray("[geral]\nwidth=800\n")
-            << Expectations{{"size", QSize(400, 525)}} << Expectations{{"geral/width", "400"}};
+            << Expectations{{"size", QSize(400, 525)}} << Expectations{{"geral/width", "400"}} << Place{};
         QTest::newRow("size below the minimum")
             << QByteArray("[geral]\nwidth=100\nheight=100\n")
-            << Expectations{{"size", QSize(400, 525)}} << Expectations{};
+            << Expectations{{"size", QSize(400, 525)}} << Expectations{} << Place{};
         QTest::newRow("position restored")
             << QByteArray("[geral]\nx=120\ny=80\n")
-            << Expectations{{"pos", QPoint(120, 80)}} << Expectations{{"geral/x", "120"}, {"geral/y", "80"}};
+            << Expectations{{"pos", QPoint(120, 80)}} << Expectations{{"geral/x", "120"}, {"geral/y", "80"}}
+            << Place{};
         QTest::newRow("negative position restored")
             << QByteArray("[geral]\nx=-50\ny=-40\n")
-            << Expectations{{"pos", QPoint(-50, -40)}} << Expectations{{"geral/x", "-50"}, {"geral/y", "-40"}};
+            << Expectations{{"pos", QPoint(-50, -40)}} << Expectations{{"geral/x", "-50"}, {"geral/y", "-40"}}
+            << Place{};
         QTest::newRow("x is 0")
             << QByteArray("[geral]\nx=0\ny=300\n")
-            << Expectations{{"pos", QPoint(0, 0)}} << Expectations{{"geral/y", "0"}};
+            << Expectations{{"pos", QPoint(0, 0)}} << Expectations{{"geral/y", "0"}} << Place{};
         QTest::newRow("level in another case")
             << QByteArray("[geral]\nnivel=Baixo\n")
-            << Expectations{{"nivelComboBox", "alto"}} << Expectations{{"geral/nivel", "alto"}};
+            << Expectations{{"nivelComboBox", "alto"}} << Expectations{{"geral/nivel", "alto"}} << Place{};
         QTest::newRow("unknown font")
             << QByteArray("[geral]\nfonte=Comic Sans\n")
-            << Expectations{{"fonteComboBox", "Courier New"}} << Expectations{{"geral/fonte", "Courier New"}};
+            << Expectations{{"fonteComboBox", "Courier New"}} << Expectations{{"geral/fonte", "Courier New"}}
+            << Place{};
         QTest::newRow("unknown dot-matrix mode")
             << QByteArray("[geral]\nmatricial=DRAFT\n")
-            << Expectations{{"matricialComboBox", ""}} << Expectations{{"geral/matricial", ""}};
+            << Expectations{{"matricialComboBox", ""}} << Expectations{{"geral/matricial", ""}} << Place{};
         QTest::newRow("unknown cut preset")
             << QByteArray("[geral]\ncortarPapel=Epson corte total\n")
-            << Expectations{{"cortarPapelComboBox", ""}} << Expectations{{"geral/cortarPapel", ""}};
+            << Expectations{{"cortarPapelComboBox", ""}} << Expectations{{"geral/cortarPapel", ""}} << Place{};
         QTest::newRow("unknown keys kept")
             << QByteArray("[geral]\nextra=valor\n[outra]\nchave=1\n")
-            << Expectations{} << Expectations{{"geral/extra", "valor"}, {"outra/chave", "1"}};
+            << Expectations{} << Expectations{{"geral/extra", "valor"}, {"outra/chave", "1"}} << Place{};
+        // Beside the program while config.ini can be written there; else the
+        // user's own, which starts from the preset beside the program.
+        QTest::newRow("read-only folder, no file: saved in the user's folder")
+            << QByteArray() << Expectations{{"margem_geral", 10}, {"nivelComboBox", "baixo"}}
+            << Expectations{{"geral/margem_geral", "10"}, {"geral/nivel", "baixo"}}
+            << Place{Folder::readOnly};
+        QTest::newRow("read-only folder: the administrator's preset to start from")
+            << QByteArray("[geral]\nmargem_geral=7\nnivel=medio\n")
+            << Expectations{{"margem_geral", 7}, {"nivelComboBox", "medio"}}
+            << Expectations{{"geral/margem_geral", "7"}, {"geral/nivel", "medio"}}
+            << Place{Folder::readOnly};
+        QTest::newRow("read-only folder: the user's file wins over the preset")
+            << QByteArray("[geral]\nmargem_geral=7\nnivel=medio\n")
+            << Expectations{{"margem_geral", 5}, {"nivelComboBox", "baixo"}}
+            << Expectations{{"geral/margem_geral", "5"}, {"geral/nivel", "baixo"}}
+            << Place{Folder::readOnly, "[geral]\nmargem_geral=5\n"};
+        QTest::newRow("read-only folder, writable config.ini: kept beside the program")
+            << QByteArray("[geral]\nmargem_geral=7\n")
+            << Expectations{{"margem_geral", 7}} << Expectations{{"geral/margem_geral", "7"}}
+            << Place{Folder::readOnlyWritableIni, "[geral]\nmargem_geral=5\n"};
+        QTest::newRow("writable folder: beside the program, the user's file ignored")
+            << QByteArray("[geral]\nmargem_geral=7\n")
+            << Expectations{{"margem_geral", 7}} << Expectations{{"geral/margem_geral", "7"}}
+            << Place{Folder::writable, "[geral]\nmargem_geral=5\n"};
     }
 
     void restoreAndSave()
@@ -168,21 +262,35 @@ private slots:
         QFETCH(QByteArray, ini);
         QFETCH(Expectations, shows);
         QFETCH(Expectations, saves);
+        QFETCH(Place, place);
+        const Folder folder = place.folder;
+        const QByteArray &userIni = place.userIni;
         if (!ini.isNull())
             writeFile(configPath(), ini);
+        if (!userIni.isNull())
+            writeUserFile(userIni);
+        if (folder == Folder::readOnlyWritableIni)
+            QFile::setPermissions(configPath(), QFileDevice::Permissions(0x6666));
         {
+            std::optional<OtherUser> other;
+            if (folder != Folder::writable)
+                other.emplace(false);
             MainWindow window;
             QVERIFY(window.initialise(*qApp, sample));
             for (auto it = shows.cbegin(); it != shows.cend(); ++it)
                 QCOMPARE(shown(window, it.key()), it.value());
         }
-        const QSettings saved(configPath(), QSettings::IniFormat);
-        QCOMPARE(saved.status(), QSettings::NoError);
-        QStringList geral = saved.allKeys().filter(QRegularExpression("^geral/"));
+        // Only one of the two files is ever written.
+        if (folder == Folder::readOnly)
+            QCOMPARE(readFile(configPath()), ini);
+        else
+            QCOMPARE(readFile(userConfigPath()), userIni);
+        const QMap<QString, QString> saved = savedOnDisk(folder);
+        QStringList geral = saved.keys().filter(QRegularExpression("^geral/"));
         geral.removeAll(QStringLiteral("geral/extra"));
         QCOMPARE(geral.size(), 16);
         for (auto it = saves.cbegin(); it != saves.cend(); ++it)
-            QCOMPARE(saved.value(it.key()).toString(), it.value().toString());
+            QCOMPARE(saved.value(it.key()), it.value().toString());
     }
 
     void savedPrinter_data()
@@ -212,14 +320,25 @@ private slots:
         }
     }
 
+    void typedTargetIsTheOnlyItemNextTime_data()
+    {
+        QTest::addColumn<Folder>("folder");
+        QTest::newRow("beside the program") << Folder::writable;
+        QTest::newRow("read-only folder: in the user's folder") << Folder::readOnly;
+    }
+
     void typedTargetIsTheOnlyItemNextTime()
     {
+        QFETCH(Folder, folder);
+        std::optional<OtherUser> other;
+        if (folder != Folder::writable)
+            other.emplace(false);
         {
             MainWindow window;
             QVERIFY(window.initialise(*qApp, sample));
             window.findChild<QComboBox *>("escritaDiretaComboBox")->setEditText("/dev/usb/lp0 caixa 2");
         }
-        QCOMPARE(savedText("geral/escrita_direta"), QStringLiteral("/dev/usb/lp0 caixa 2"));
+        QCOMPARE(savedText("geral/escrita_direta", folder), QStringLiteral("/dev/usb/lp0 caixa 2"));
         MainWindow window;
         QVERIFY(window.initialise(*qApp, sample));
         auto *target = window.findChild<QComboBox *>("escritaDiretaComboBox");
