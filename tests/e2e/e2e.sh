@@ -16,7 +16,8 @@
 #           Without an impressora line the row's queue is the printer.
 #   action  what happens after start-up: "press" (Return on the window),
 #           "delete-queue,press", "reject-queue,press", or "-" when no window
-#           is expected
+#           is expected; "read-only-folder,press" closes the program's folder
+#           to writes first
 #   jobs    what the row's queue receives, in order, joined by ";": the
 #           bytes in hex, or page:PAGES:TEXT for a page job (PAGES "*" for
 #           any); port:HEX is what the direct-write file holds; "-": nothing
@@ -25,8 +26,9 @@
 #           After IMPRESSORA the window must still be there; the operator
 #           closes it.
 #   exit    the program's exit status
-#   saved   checks of config.ini afterwards (key=value, keys=COUNT) and of
-#           what the program wrote (says:TEXT, !says:TEXT), joined by ";"
+#   saved   checks of config.ini afterwards (key=value, keys=COUNT; with
+#           "user:" the one in the user's configuration folder) and of what
+#           the program wrote (says:TEXT, !says:TEXT), joined by ";"
 set -u
 . "$(dirname "$0")/e2e-lib.sh"
 
@@ -51,6 +53,7 @@ no config.ini: created with the defaults | both | missing | - | - | - | ARQUIVO 
 a name with spaces and accents | both | accented-name | nivel=baixo;margem_esquerda=0;margem_superior=0;margem_inferior=0;cortarPapel=epson corte total | press | 4e ba 20 31 0a 0a;1b 69 | - | 0 | -
 a name in another encoding than the locale's | linux | latin1-name | nivel=baixo;margem_esquerda=0;margem_superior=0;margem_inferior=0 | press | 4e ba 20 31 0a 0a | - | 0 | -
 the installed program: the worked example | installed | worked | nivel=baixo;margem_esquerda=2;margem_superior=1;margem_inferior=2;matricial=draft;cortarPapel=epson corte total | press | 1b 78 30 1b 12 0a 20 20 41 42 0a 20 20 43 0a 0a 0a;1b 69 | - | 0 | keys=16
+a read-only program folder: the settings go to the user's folder | both | worked | nivel=baixo;margem_esquerda=0;margem_superior=0;margem_inferior=0;cortarPapel=epson corte total | read-only-folder,press | 41 42 0a 43 0a;1b 69 | - | 0 | keys=6;user:keys=16;user:impressora=@Q;user:cortarPapel=epson corte total
 a Windows-1252 file: bytes unchanged | both | cp1252 | nivel=baixo;margem_esquerda=0;margem_superior=0;margem_inferior=0 | press | 50 e3 6f 20 80 20 35 2c 30 30 0a 0a | - | 0 | -
 ROWS
 )
@@ -60,7 +63,8 @@ case $platform in
     linux)
         install_program() { cp "$program" "$1/orvane"; }
         native_path() { printf '%s' "$1"; }
-        run_program() { exec "$1/orvane" "${@:2}"; }
+        run_program() { XDG_CONFIG_HOME=$E2E_TMP/user-config exec "$1/orvane" "${@:2}"; }
+        user_config=$E2E_TMP/user-config/orvane/config.ini
         ;;
     windows)
         export WINEPREFIX=$E2E_WORK/wineprefix WINEDEBUG=-all
@@ -71,6 +75,7 @@ case $platform in
         install_program() { cp -r "$program"/. "$1/"; }
         native_path() { printf 'Z:%s' "${1//\//\\}"; }
         run_program() { exec wine "$1/orvane.exe" "${@:2}"; }
+        user_config=$WINEPREFIX/drive_c/users/$(id -un)/AppData/Local/Orvane/config.ini
         ;;
     *) echo "usage: $0 linux BINARY | windows FOLDER" >&2; exit 2 ;;
 esac
@@ -144,6 +149,12 @@ check_saved() { # NAME CHECKS DIR QUEUE PORT
             says:*) check "$name: says '${item#says:}'" grep -qF -- "${item#says:}" "$dir/stdout" "$dir/stderr" ;;
             '!says:'*) check "$name: does not say '${item#!says:}'" bash -c '! grep -qF -- "$0" "$1" "$2"' "${item#!says:}" "$dir/stdout" "$dir/stderr" ;;
             keys=*) check "$name: config.ini has ${item#keys=} keys" equals "$(ini_key_count "$dir/config.ini")" "${item#keys=}" ;;
+            user:keys=*) check "$name: the user's config.ini has ${item#user:keys=} keys" equals "$(ini_key_count "$user_config")" "${item#user:keys=}" ;;
+            user:*)
+                key=${item#user:}
+                key=${key//@Q/"$4"}
+                check "$name: saved ${key%%=*} in the user's config.ini" equals "$(ini_value "$user_config" "${key%%=*}")" "${key#*=}"
+                ;;
             *)
                 key=${item%%=*}
                 value=${item#*=}
@@ -170,6 +181,11 @@ run_row() { # NAME FILE CONFIG ACTION JOBS BOX EXIT SAVED
     printf 'conteudo antigo\n' >"$dir/porta de saida.prn"
     [ "$3" = - ] || config_text "$3" "$queue" "$port" >"$dir/config.ini"
     [ "$2" = none ] || args=("$(make_file "$2")")
+    rm -f "$user_config"
+    : >"$dir/stdout"
+    : >"$dir/stderr"
+    # Immutable: not even root may change them.
+    [[ $4 == read-only-folder,* ]] && chattr +i "$dir" "$dir/config.ini"
 
     (cd "$dir" && run_program "$dir" "${args[@]}") >"$dir/stdout" 2>"$dir/stderr" &
     local pid=$!
@@ -195,6 +211,7 @@ run_row() { # NAME FILE CONFIG ACTION JOBS BOX EXIT SAVED
         e2e_press_return "$window"
     fi
     e2e_wait_exit "$pid" 60
+    chattr -i "$dir" "$dir/config.ini" 2>/dev/null
 
     check "$name: message box" equals "$seen" "$6"
     check "$name: exit status" equals "$E2E_STATUS" "$7"
