@@ -11,7 +11,7 @@
 namespace {
 
 const char *const documentName = "Orvane Document";
-const char *const dataType = "RAW";
+const char *const rawDataType = "RAW";
 
 void lineEnd(std::ostream &out)
 {
@@ -38,20 +38,31 @@ void writeTextPart(std::ostream &out, const char *data, std::size_t length)
     out.write(data, static_cast<std::streamsize>(size));
 }
 
+// The bytes of a raw document as text; of any other document only what it is.
+void writeDocumentText(std::ostream &out, const char *data, std::size_t length, bool raw,
+                       const char *dataType)
+{
+    out << "debug (text): ";
+    if (raw)
+        writeTextPart(out, data, length);
+    else
+        out << '[' << dataType << ", " << length << " bytes]";
+    lineEnd(out);
+}
+
 } // namespace
 
-bool sendRawToPrinter(SpoolerBackend &spooler, std::ostream &out,
-                      const char *printerName, const char *data, std::int32_t length)
+bool sendDocumentToPrinter(SpoolerBackend &spooler, std::ostream &out, const char *printerName,
+                           const char *data, std::int32_t length, const char *dataType)
 {
+    const bool raw = std::strcmp(dataType, rawDataType) == 0;
     // A negative length, or a length with no data behind it, is a fault of
     // the caller: it still gets its debug lines, nothing is read from data
     // and nothing is printed.
     const bool callerFault = length < 0 || (length > 0 && !data);
     const std::size_t size = callerFault ? 0 : static_cast<std::size_t>(length);
 
-    out << "debug (text): ";
-    writeTextPart(out, data, size);
-    lineEnd(out);
+    writeDocumentText(out, data, size, raw, dataType);
 
     // Zero-terminated copy of the printer name (a missing name is empty).
     std::vector<char> nameCopy;
@@ -68,9 +79,7 @@ bool sendRawToPrinter(SpoolerBackend &spooler, std::ostream &out,
 
     out << "debug (printerName): " << nameCopy.data();
     lineEnd(out);
-    out << "debug (text): ";
-    writeTextPart(out, document, size);
-    lineEnd(out);
+    writeDocumentText(out, document, size, raw, dataType);
 
     if (callerFault)
         return false;
@@ -133,8 +142,14 @@ bool sendRawToPrinter(SpoolerBackend &spooler, std::ostream &out,
     return false;
 }
 
-bool sendRawToPrinter(const char *printerName, const char *data, std::int32_t length)
+bool sendDocumentToPrinter(const char *printerName, const char *data, std::int32_t length,
+                           const char *dataType)
 {
     std::unique_ptr<SpoolerBackend> spooler = makePlatformSpooler();
-    return sendRawToPrinter(*spooler, std::cout, printerName, data, length);
+    return sendDocumentToPrinter(*spooler, std::cout, printerName, data, length, dataType);
+}
+
+bool sendRawToPrinter(const char *printerName, const char *data, std::int32_t length)
+{
+    return sendDocumentToPrinter(printerName, data, length, rawDataType);
 }

@@ -14,8 +14,14 @@ class SpoolerBackend;
 // debug lines are written, the printer is not touched and the result is false.
 bool sendRawToPrinter(const char *printerName, const char *data, std::int32_t length);
 
-// The same steps on a given backend and stream (tests drive fakes through it).
-bool sendRawToPrinter(SpoolerBackend &spooler, std::ostream &out,
-                      const char *printerName, const char *data, std::int32_t length);
+// The same steps for a document the spooler must interpret, such as a page
+// laid out as "application/pdf". Its bytes are not echoed as text: the debug
+// lines give the type and the size instead.
+bool sendDocumentToPrinter(const char *printerName, const char *data, std::int32_t length,
+                           const char *dataType);
+
+// The steps on a given backend and stream (tests drive fakes through it).
+bool sendDocumentToPrinter(SpoolerBackend &spooler, std::ostream &out, const char *printerName,
+                           const char *data, std::int32_t length, const char *dataType);
 
 #endif

@@ -269,7 +269,7 @@ void TestRawSpooler::steps()
 
     RecordingBuffer buffer;
     std::ostream out(&buffer);
-    const bool result = sendRawToPrinter(spooler, out, printer.constData(), data.constData(), length);
+    const bool result = sendDocumentToPrinter(spooler, out, printer.constData(), data.constData(), length, "RAW");
 
     QCOMPARE(buffer.text, expectedOutput);
     QCOMPARE(spooler.calls, expectedCalls);
@@ -306,7 +306,7 @@ void TestRawSpooler::flushes()
 
     RecordingBuffer buffer;
     std::ostream out(&buffer);
-    sendRawToPrinter(spooler, out, "recibo", "abc", 3);
+    sendDocumentToPrinter(spooler, out, "recibo", "abc", 3, "RAW");
 
     const QByteArray line1 = "debug (text): abc\n";
     const QByteArray line2 = line1 + "debug (printerName): recibo\n";
@@ -360,8 +360,8 @@ void TestRawSpooler::callerFaults()
         spooler.failure = FailOpen;
     RecordingBuffer buffer;
     std::ostream out(&buffer);
-    const bool result = sendRawToPrinter(spooler, out, nullName ? nullptr : "recibo",
-                                         nullData ? nullptr : "abcdef", length);
+    const bool result = sendDocumentToPrinter(spooler, out, nullName ? nullptr : "recibo",
+                                              nullData ? nullptr : "abcdef", length, "RAW");
 
     QCOMPARE(buffer.text, expectedOutput);
     QCOMPARE(spooler.calls, expectedCalls);
