@@ -1,5 +1,7 @@
 #include "html_page.h"
+#include "line_blocks.h"
 #include "mainwindow.h"
+#include "page_output.h"
 #include "text_framing.h"
 #include "ui_mainwindow.h"
 
@@ -8,6 +10,8 @@
 #include <QPrinterInfo>
 #include <QSizeF>
 #include <QTextDocument>
+
+#include <utility>
 
 namespace {
 
@@ -18,32 +22,30 @@ bool isInstalledPrinter(const QString &name)
     return !QPrinterInfo::printerInfo(name).isNull();
 }
 
-// QTextDocument::print gives up silently when the painter cannot begin;
-// the printer's state tells.
-bool printOn(QPrinter &printer, const QTextDocument &document)
-{
-    document.print(&printer);
-    return printer.printerState() != QPrinter::Error;
-}
-
 } // namespace
 
 bool MainWindow::printPlainDocument(const QString &printerName)
 {
     if (!isInstalledPrinter(printerName))
         return false;
-    const QByteArray framed = frameText(fileData, ui->margem_esquerda->value(),
-                                        ui->margem_superior->value(), ui->margem_inferior->value());
-    if (framed.isNull())
-        return false;
+    // The framed copy goes once the document holds the text: a report of
+    // many megabytes is not kept twice while it prints.
+    QTextDocument document;
+    {
+        const QByteArray framed = frameText(fileData, ui->margem_esquerda->value(),
+                                            ui->margem_superior->value(), ui->margem_inferior->value());
+        if (framed.isNull())
+            return false;
+        const QString text = utf8UpToZero(framed);
+        wrapAnywhereIfUnbreakable(document, text);
+        document.setPlainText(text);
+    }
 
     QPrinter printer(QPrinter::ScreenResolution);
     printer.setFullPage(true);
     printer.setPrinterName(printerName);
-    QTextDocument document;
-    document.setPlainText(utf8UpToZero(framed));
     printer.setOutputFormat(QPrinter::NativeFormat);
-    return printOn(printer, document);
+    return printPages(document, printer);
 }
 
 bool MainWindow::printHtmlDocument(const QString &printerName)
@@ -53,9 +55,9 @@ bool MainWindow::printHtmlDocument(const QString &printerName)
         qDebug() << "COM FONTE";
     else
         qDebug() << "is empty";
-    const QByteArray page = buildHtmlPage(fileData, ui->tamanho_fonte->value(),
-                                          face.isEmpty() ? QByteArray("Courier New") : face.toLocal8Bit(),
-                                          ui->fonte_negrito->isChecked());
+    const QByteArray fontFace = face.isEmpty() ? QByteArray("Courier New") : face.toLocal8Bit();
+    QByteArray page = buildHtmlPage(fileData, ui->tamanho_fonte->value(), fontFace,
+                                    ui->fonte_negrito->isChecked());
     if (page.isNull() || !isInstalledPrinter(printerName))
         return false;
 
@@ -70,6 +72,17 @@ bool MainWindow::printHtmlDocument(const QString &printerName)
     const QRect area = printer.pageRect(QPrinter::DevicePixel).toRect();
     document.setPageSize(QSizeF(area.right() - area.left() + 1, area.bottom() - area.top() + 1));
     document.setDocumentMargin(qreal(ui->margem_geral->value()));
-    document.setHtml(utf8UpToZero(page));
-    return printOn(printer, document);
+    // Neither the page nor the text outlives the document built from it.
+    QString text = utf8UpToZero(fileData);
+    wrapAnywhereIfUnbreakable(document, text);
+    if (readsAsItself(text)) {
+        page.clear();
+        const QByteArray sample = buildHtmlPage(QByteArrayLiteral("x"), ui->tamanho_fonte->value(),
+                                                fontFace, ui->fonte_negrito->isChecked());
+        setPlainPage(document, utf8UpToZero(sample), std::move(text));
+    } else {
+        text.clear();
+        setHtmlOneParagraphPerLine(document, utf8UpToZero(std::exchange(page, QByteArray())));
+    }
+    return printPages(document, printer);
 }
