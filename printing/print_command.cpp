@@ -3,9 +3,25 @@
 #include "raw_spooler.h"
 #include "ui_mainwindow.h"
 
+#include <QApplication>
 #include <QMessageBox>
 
 #include <iostream>
+
+namespace {
+
+// The operator sees that the print is running: the busy cursor shows until
+// the roads and the cut are done, and is gone before any message.
+class BusyCursor
+{
+public:
+    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+    BusyCursor(const BusyCursor &) = delete;
+    BusyCursor &operator=(const BusyCursor &) = delete;
+};
+
+} // namespace
 
 void MainWindow::on_imprimir_clicked()
 {
@@ -18,14 +34,21 @@ void MainWindow::on_imprimir_clicked()
     }
 
     bool printed = false;
-    if (ui->nivelComboBox->currentText() == QLatin1String("baixo"))
-        printed = printRawDocument(printerName);
-    if (ui->nivelComboBox->currentText() == QLatin1String("escrita direta"))
-        printed = printToDirectPort();
-    if (ui->nivelComboBox->currentText() == QLatin1String("medio"))
-        printed = printPlainDocument(printerName);
-    if (ui->nivelComboBox->currentText() == QLatin1String("alto"))
-        printed = printHtmlDocument(printerName);
+    {
+        const BusyCursor busy;
+        if (ui->nivelComboBox->currentText() == QLatin1String("baixo"))
+            printed = printRawDocument(printerName);
+        if (ui->nivelComboBox->currentText() == QLatin1String("escrita direta"))
+            printed = printToDirectPort();
+        if (ui->nivelComboBox->currentText() == QLatin1String("medio"))
+            printed = printPlainDocument(printerName);
+        if (ui->nivelComboBox->currentText() == QLatin1String("alto"))
+            printed = printHtmlDocument(printerName);
+        // The cut command always follows the print, through the spooler,
+        // also when the text went to a port.
+        if (printed)
+            sendCutCommand(printerName);
+    }
 
     // A receipt that did not print must not look printed: the window stays
     // so the operator can pick another printer or level and try again.
@@ -37,9 +60,6 @@ void MainWindow::on_imprimir_clicked()
         return;
     }
 
-    // The cut command always follows the print, through the spooler, also
-    // when the text went to a port.
-    sendCutCommand(printerName);
     close();
 }
 

@@ -191,6 +191,30 @@ private slots:
         // the lists are filled all the same, so the settings save as loaded
         QCOMPARE(find<QComboBox>("nivelComboBox")->currentText(), QStringLiteral("baixo"));
     }
+
+    // A print that fails says so with the normal cursor back, on every road.
+    void failedPrintRestoresTheCursor_data()
+    {
+        QTest::addColumn<QString>("level");
+        for (const char *level : {"baixo", "escrita direta", "medio", "alto"})
+            QTest::newRow(level) << QString::fromLatin1(level);
+    }
+
+    void failedPrintRestoresTheCursor()
+    {
+        QFETCH(QString, level);
+        QVERIFY(window->initialise(*qApp, fileWith("CUPOM\n")));
+        find<QComboBox>("impressoras")->addItem(QStringLiteral("orvane-impressora-que-nao-existe"));
+        find<QComboBox>("impressoras")->setCurrentText(QStringLiteral("orvane-impressora-que-nao-existe"));
+        find<QComboBox>("nivelComboBox")->setCurrentText(level);
+        find<QComboBox>("escritaDiretaComboBox")->setCurrentText(QStringLiteral("/nonexistent/orvane/porta.prn"));
+        ModalCatcher catcher;
+        WindowProbe::print(*window);
+        QCOMPARE(catcher.boxes.size(), 1);
+        QCOMPARE(catcher.boxes[0].title, QStringLiteral("IMPRESSORA"));
+        QVERIFY(!catcher.boxes[0].busyCursor);
+        QVERIFY(!QApplication::overrideCursor());
+    }
 };
 
 QTEST_MAIN(StartupTest)

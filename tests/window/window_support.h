@@ -38,6 +38,7 @@ public:
         QString title;
         QString text;
         QMessageBox::Icon icon;
+        bool busyCursor; // the application's busy cursor was on
     };
 
     ModalCatcher()
@@ -54,7 +55,8 @@ private:
     {
         QWidget *modal = QApplication::activeModalWidget();
         if (auto *box = qobject_cast<QMessageBox *>(modal)) {
-            boxes.append({box->windowTitle(), box->text(), box->icon()});
+            boxes.append({box->windowTitle(), box->text(), box->icon(),
+                          QApplication::overrideCursor() != nullptr});
             box->done(QMessageBox::Ok);
         } else if (modal) {
             modal->close();
