@@ -9,13 +9,15 @@
 # Columns:
 #   name    what the row shows
 #   on      linux, windows or both; "installed": run by the Windows
-#           program that the installer put in place
+#           program that the installer put in place; ",heavy": a row of a
+#           minute, left out when ORVANE_E2E_LIGHT is set
 #   file    the argument: a sample of make_file, or "none" for no argument
 #   config  config.ini beside the program, lines joined by ";" ("-": none).
 #           @Q is the row's own capture queue, @PORT its direct-write file.
 #           Without an impressora line the row's queue is the printer.
 #   action  what happens after start-up: "press" (Return on the window),
-#           "delete-queue,press", "reject-queue,press", or "-" when no window
+#           "delete-queue,press", "reject-queue,press", "scheduler-stops,press"
+#           (the row's own scheduler stops), or "-" when no window
 #           is expected; "read-only-folder,press" closes the program's folder
 #           to writes first
 #   jobs    what the row's queue receives, in order, joined by ";": the
@@ -46,6 +48,20 @@ no printer chosen | both | lines | impressora=;nivel=baixo;cortarPapel=epson cor
 baixo: printer deleted after start-up | both | lines | nivel=baixo;cortarPapel=epson corte total | delete-queue,press | - | IMPRESSORA | 0 | -
 medio: printer deleted after start-up | linux | lines | nivel=medio;cortarPapel=epson corte total | delete-queue,press | - | IMPRESSORA | 0 | -
 baixo: a queue that rejects jobs | linux | lines | nivel=baixo;cortarPapel=epson corte total | reject-queue,press | - | IMPRESSORA | 0 | says:erro ao iniciar StartDocPrinter:
+medio: a queue that rejects jobs after start-up | linux | lines | nivel=medio;cortarPapel=epson corte total | reject-queue,press | - | IMPRESSORA | 0 | -
+alto: a queue that rejects jobs after start-up | linux | lines | nivel=alto;cortarPapel=epson corte total | reject-queue,press | - | IMPRESSORA | 0 | -
+alto: printer deleted after start-up | linux | lines | nivel=alto;cortarPapel=epson corte total | delete-queue,press | - | IMPRESSORA | 0 | -
+medio: the scheduler stopped after start-up | linux | lines | nivel=medio;cortarPapel=epson corte total | scheduler-stops,press | - | IMPRESSORA | 0 | -
+alto: the scheduler stopped after start-up | linux | lines | nivel=alto;cortarPapel=epson corte total | scheduler-stops,press | - | IMPRESSORA | 0 | -
+medio: the dot-matrix report on 7 pages | linux | report | nivel=medio | press | page:7:RELATORIO DE ESTOQUE - FERRAGENS CENTRAL | - | 0 | -
+alto: a 2,500-line report on 25 pages | linux | report2500 | nivel=alto | press | page:25:002500 PARAFUSO SEXTAVADO 2500 | - | 0 | -
+alto: only markup, a table left open | linux | table-open | nivel=alto | press | page:1:a | - | 0 | -
+medio: only markup, 10,000 <b> | linux | bold-tags | nivel=medio | press | page:7:<b><b> | - | 0 | -
+alto: only markup, 10,000 <b> | linux | bold-tags | nivel=alto | press | page:1: | - | 0 | -
+medio: one 10 MB line | linux,heavy | one-line | nivel=medio | press | page:*:0123456789ABCDEF | - | 0 | -
+alto: one 10 MB line | linux,heavy | one-line | nivel=alto | press | page:*:0123456789ABCDEF | - | 0 | -
+medio: 50 MB | linux,heavy | fifty-mb | nivel=medio | press | page:*:PARAFUSO | - | 0 | -
+alto: 50 MB | linux,heavy | fifty-mb | nivel=alto | press | page:*:PARAFUSO | - | 0 | -
 no argument | both | none | margem_geral=42;nivel=medio;extra=mantido | - | - | ARQUIVO | 1 | keys=17;margem_geral=42;nivel=medio;extra=mantido
 a missing file | both | missing | margem_geral=42;nivel=medio | - | - | ARQUIVO | 1 | keys=16;margem_geral=42;nivel=medio
 a directory | both | folder | nivel=medio | - | - | ARQUIVO | 1 | nivel=medio
@@ -80,6 +96,11 @@ case $platform in
     *) echo "usage: $0 linux BINARY | windows FOLDER" >&2; exit 2 ;;
 esac
 
+# Lines of 41 bytes, as a report has them.
+report_lines() { # COUNT
+    awk -v n="$1" 'BEGIN { for (i = 1; i <= n; i++) printf "%06d PARAFUSO SEXTAVADO %04d R$ %6.2f\n", i % 1000000, i % 5000, (i * 0.37) % 1000 }'
+}
+
 # The samples a row can name. Prints the path, in this platform's form.
 samples=$E2E_TMP/samples
 mkdir -p "$samples/pasta"
@@ -94,6 +115,13 @@ make_file() { # SAMPLE
         cp1252) path=$samples/cp1252.txt; printf 'P\xe3o \x80 5,00\n' >"$path" ;;
         accented-name) path=$samples/"Cupom Nº 1.txt"; printf 'N\xba 1\n' >"$path" ;;
         latin1-name) path=$samples/$(printf 'Cupom N\xba 1.txt'); printf 'N\xba 1\n' >"$path" ;;
+        report) path=$ORVANE_EXAMPLES/relatorio-matricial.txt ;;
+        report2500) path=$samples/report2500.txt
+                    report_lines 2500 >"$path" ;;
+        table-open) path=$samples/table-open.txt; printf '<table>\n<tr><td>a\n<td>b\n<tr><td>c' >"$path" ;;
+        bold-tags) path=$samples/bold-tags.txt; { printf '<b>%.0s' $(seq 10000); echo; } >"$path" ;;
+        one-line) path=$samples/one-line.txt; head -c 10485760 /dev/zero | tr '\0' 'x' | sed 's/x\{16\}/0123456789ABCDEF/g' >"$path" ;;
+        fifty-mb) path=$samples/fifty-mb.txt; report_lines 1280000 >"$path" ;;
         missing) path=$samples/nao-existe.txt ;;
         folder) path=$samples/pasta ;;
         *) echo "no sample $1" >&2; return 1 ;;
@@ -174,6 +202,15 @@ run_row() { # NAME FILE CONFIG ACTION JOBS BOX EXIT SAVED
     dir=${RUN_IN:-$E2E_TMP/$row_id}
     mkdir -p "$dir"
     [ -n "${RUN_IN:-}" ] || install_program "$dir"
+    # A row whose scheduler stops has one of its own.
+    local cups=$ORVANE_CUPS_DIR ORVANE_CUPS_DIR=$ORVANE_CUPS_DIR
+    local -x CUPS_SERVER=$CUPS_SERVER
+    if [[ $4 == scheduler-stops,* ]]; then
+        cups=$E2E_TMP/$row_id-cups
+        ORVANE_CUPS_DIR=$cups
+        cups_private start "$cups" 2>/dev/null
+        CUPS_SERVER=$(cups_private server "$cups")
+    fi
     cups_private add-queue "$cups" "$queue"
     port=$(native_path "$dir/porta de saida.prn")
     # As config.ini holds it: the INI format doubles a backslash.
@@ -196,6 +233,7 @@ run_row() { # NAME FILE CONFIG ACTION JOBS BOX EXIT SAVED
         case $4 in
             delete-queue,*) lpadmin -x "$queue" ;;
             reject-queue,*) cupsreject "$queue" ;;
+            scheduler-stops,*) cups_private stop "$cups" 2>/dev/null ;;
         esac
         e2e_press_return "$window"
         box=$(e2e_wait_box_or_exit "$pid" IMPRESSORA 120)
@@ -210,8 +248,10 @@ run_row() { # NAME FILE CONFIG ACTION JOBS BOX EXIT SAVED
         check "$name: the main window is not shown" e2e_no_window_named Orvane
         e2e_press_return "$window"
     fi
-    e2e_wait_exit "$pid" 60
+    e2e_wait_exit "$pid" 120
     chattr -i "$dir" "$dir/config.ini" 2>/dev/null
+    # Back up, it tells what it holds.
+    [[ $4 == scheduler-stops,* ]] && cups_private start "$cups" 2>/dev/null && CUPS_SERVER=$(cups_private server "$cups")
 
     check "$name: message box" equals "$seen" "$6"
     check "$name: exit status" equals "$E2E_STATUS" "$7"
@@ -219,6 +259,7 @@ run_row() { # NAME FILE CONFIG ACTION JOBS BOX EXIT SAVED
     check_saved "$name" "$8" "$dir" "$queue" "$port"
     case $4 in
         delete-queue,*) ;;
+        scheduler-stops,*) cups_private stop "$cups" 2>/dev/null ;;
         *) lpadmin -x "$queue" ;;
     esac
 }
@@ -228,6 +269,12 @@ run_rows() { # ON: "installed", or the rows for this platform and both
     while IFS='|' read -r name on file config action jobs box status saved; do
         name=$(trim "$name")
         on=$(trim "$on")
+        # Rows that take a minute are left to the runs that are not slowed
+        # down by sanitizers.
+        if [[ $on == *,heavy ]]; then
+            [ -z "${ORVANE_E2E_LIGHT:-}" ] || continue
+            on=${on%,heavy}
+        fi
         [ -n "$name" ] && { [ "$on" = "$1" ] || [ "$on" = both -a "$1" != installed ]; } || continue
         run_row "$name" "$(trim "$file")" "$(trim "$config")" "$(trim "$action")" "$(trim "$jobs")" \
             "$(trim "$box")" "$(trim "$status")" "$(trim "$saved")"
