@@ -1,0 +1,76 @@
+# Answers the program's windows in an X server as an operator would: for
+# scripts/run and the end-to-end tests. Sourced; needs DISPLAY, xdotool and
+# python3-xlib. Every wait has a timeout.
+
+# The first visible window whose title matches PATTERN, within TIMEOUT
+# seconds. By title, not by process: under wine the window is wine's.
+window_find() { # PATTERN TIMEOUT
+    timeout "$2" xdotool search --all --sync --onlyvisible --name "$1" 2>/dev/null | head -n 1
+}
+
+# Waits up to TIMEOUT seconds until no visible window's title matches
+# PATTERN: under wine a program's window may outlive it for a moment.
+window_wait_gone() { # PATTERN TIMEOUT
+    local ticks=$(($2 * 10))
+    while [ -n "$(xdotool search --onlyvisible --name "$1" 2>/dev/null)" ] && [ $((ticks -= 1)) -ge 0 ]; do
+        sleep 0.1
+    done
+}
+
+window_shown() { # WINDOW
+    xdotool search --onlyvisible --name . 2>/dev/null | grep -qx "$1"
+}
+
+window_press_return() { # WINDOW
+    xdotool windowfocus --sync "$1" key Return
+}
+
+# What the close button does: WM_DELETE_WINDOW to the window.
+window_close() { # WINDOW
+    /usr/bin/python3 - "$1" <<'PY'
+import sys
+from Xlib import X, display, protocol
+d = display.Display()
+w = d.create_resource_object("window", int(sys.argv[1]))
+protocols, delete = d.intern_atom("WM_PROTOCOLS"), d.intern_atom("WM_DELETE_WINDOW")
+w.send_event(protocol.event.ClientMessage(window=w, client_type=protocols,
+                                          data=(32, [delete, X.CurrentTime, 0, 0, 0])), event_mask=0)
+d.flush()
+PY
+}
+
+window_screenshot() { # FILE
+    /usr/bin/import -window root "$1" 2>/dev/null
+}
+
+process_running() { # PID: neither gone nor a zombie waiting to be reaped
+    local state
+    state=$(awk '{print $3}' "/proc/$1/stat" 2>/dev/null) && [ -n "$state" ] && [ "$state" != Z ]
+}
+
+# Waits for PID, a child of this shell, to end and sets EXIT_STATUS to its
+# exit status, or to "timeout" after TIMEOUT seconds (and kills it).
+process_wait() { # PID TIMEOUT
+    local ticks=$(($2 * 10))
+    while process_running "$1"; do
+        if [ $((ticks -= 1)) -lt 0 ]; then
+            kill -9 "$1" 2>/dev/null
+            wait "$1" 2>/dev/null
+            EXIT_STATUS=timeout
+            return
+        fi
+        sleep 0.1
+    done
+    wait "$1" && EXIT_STATUS=0 || EXIT_STATUS=$?
+}
+
+# The box titled TITLE once it shows; nothing when PID ends first or
+# TIMEOUT seconds pass.
+window_box_or_exit() { # PID TITLE TIMEOUT
+    local ticks=$(($3 * 10)) box
+    while process_running "$1" && [ $((ticks -= 1)) -ge 0 ]; do
+        box=$(xdotool search --onlyvisible --name "^$2\$" 2>/dev/null | head -n 1)
+        [ -n "$box" ] && { echo "$box"; return; }
+        sleep 0.1
+    done
+}
