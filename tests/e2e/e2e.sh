@@ -1,42 +1,54 @@
 #!/bin/bash
 # The real program, end to end, in a real X server against the private
-# scheduler: one row of the table below is one run, answered with xdotool
-# the way an operator would.
+# scheduler: one row of the table below is one run, answered the way an
+# operator would.
 #
-#   e2e.sh linux ORVANE_BINARY
-#   e2e.sh windows ORVANE_FOLDER      (build-windows/Orvane, run under wine)
+#   e2e.sh linux ORVANE_BINARY [installed]
+#   e2e.sh windows ORVANE_FOLDER          (build-windows/Orvane, under wine)
+#
+# "installed" runs the rows marked so on a program installed in place.
 #
 # Columns:
 #   name    what the row shows
-#   on      linux, windows or both; "installed": run by the Windows
-#           program that the installer put in place; ",heavy": a row of a
-#           minute, left out when ORVANE_E2E_LIGHT is set
-#   file    the argument: a sample of make_file, or "none" for no argument
-#   config  config.ini beside the program, lines joined by ";" ("-": none).
-#           @Q is the row's own capture queue, @PORT its direct-write file.
-#           Without an impressora line the row's queue is the printer.
-#   action  what happens after start-up: "press" (Return on the window),
-#           "delete-queue,press", "reject-queue,press", "scheduler-stops,press"
-#           (the row's own scheduler stops), or "-" when no window
-#           is expected; "read-only-folder,press" closes the program's folder
-#           to writes first
-#   jobs    what the row's queue receives, in order, joined by ";": the
-#           bytes in hex, or page:PAGES:TEXT for a page job (PAGES "*" for
-#           any); port:HEX is what the direct-write file holds; "-": nothing
-#           at all, and nothing held in the queue
+#   on      linux, windows or both; "installed": run by an installed
+#           program; ",heavy": a row of a minute, left out when
+#           ORVANE_E2E_LIGHT is set
+#   file    the argument: a sample of make_file, or "none"
+#   config  config.ini beside the program, lines joined by ";" ("-": none;
+#           @garbage, @long-font, @directory: see write_config). @Q is the
+#           row's own capture queue, @PORT its direct-write file. Without an
+#           impressora line the row's queue is the printer.
+#   action  before Return is pressed on the window ("-": no window):
+#           press                  nothing
+#           delete-queue           the printer goes away
+#           reject-queue           the queue refuses jobs
+#           disable-queue          the queue holds its jobs (enabled after)
+#           scheduler-stops        the row's own scheduler stops
+#           read-only-folder       the program's folder and config.ini close
+#           xdg-blocked            the same, and the user's configuration
+#                                  folder has a file in its way
+#           port-read-only         the direct-write file closes
+#           as-nobody              (at start) the program runs as "nobody"
+#           config-private         (at start) the same, with a config.ini
+#                                  only root may read
+#           scheduler-down         (at start) no scheduler answers
+#   jobs    what the row's queue receives, in order, joined by ";": the bytes
+#           in hex; "framed": the file as the default margins frame it;
+#           page:PAGES:TEXT: a page job ("*": any number of pages); port:HEX
+#           is what the direct-write file holds; "-": nothing, nothing held
 #   box     the message box the operator sees: ARQUIVO, IMPRESSORA or "-".
-#           After IMPRESSORA the window must still be there; the operator
-#           closes it.
+#           After IMPRESSORA the window stays; the operator closes it.
 #   exit    the program's exit status
-#   saved   checks of config.ini afterwards (key=value, keys=COUNT; with
-#           "user:" the one in the user's configuration folder) and of what
-#           the program wrote (says:TEXT, !says:TEXT), joined by ";"
+#   saved   checks of config.ini afterwards, joined by ";": key=value,
+#           keys=COUNT, "unchanged" (as written), "user:" before one of these
+#           for the user's own config.ini, "no-user-file"; says:TEXT and
+#           !says:TEXT on what the program wrote
 set -u
 . "$(dirname "$0")/e2e-lib.sh"
 
 platform=$1
 program=$2
-cups=$ORVANE_CUPS_DIR
+cups_dir=$ORVANE_CUPS_DIR
 
 TABLE=$(cat <<'ROWS'
 baixo: the worked example, then the cut | both | worked | nivel=baixo;margem_esquerda=2;margem_superior=1;margem_inferior=2;matricial=draft;cortarPapel=epson corte total | press | 1b 78 30 1b 12 0a 20 20 41 42 0a 20 20 43 0a 0a 0a;1b 69 | - | 0 | impressora=@Q;cortarPapel=epson corte total;keys=16;says:Entire file data was sent to printer.
@@ -45,14 +57,16 @@ escrita direta: CR LF in the file, the cut to the printer | both | lines | nivel
 medio: a page with the text | both | receipt | nivel=medio;cortarPapel=samsung corte parcial | press | page:*:PADARIA SÃO JOÃO;1b 6d | - | 0 | -
 alto: a page with the text | both | receipt | nivel=alto;fonte=Arial;fonte_negrito=true;tamanho_fonte=14;cortarPapel=samsung corte parcial | press | page:*:Pão francês;1b 6d | - | 0 | -
 no printer chosen | both | lines | impressora=;nivel=baixo;cortarPapel=epson corte total | press | - | IMPRESSORA | 0 | !says:debug (printerName)
-baixo: printer deleted after start-up | both | lines | nivel=baixo;cortarPapel=epson corte total | delete-queue,press | - | IMPRESSORA | 0 | -
-medio: printer deleted after start-up | linux | lines | nivel=medio;cortarPapel=epson corte total | delete-queue,press | - | IMPRESSORA | 0 | -
-baixo: a queue that rejects jobs | linux | lines | nivel=baixo;cortarPapel=epson corte total | reject-queue,press | - | IMPRESSORA | 0 | says:erro ao iniciar StartDocPrinter:
-medio: a queue that rejects jobs after start-up | linux | lines | nivel=medio;cortarPapel=epson corte total | reject-queue,press | - | IMPRESSORA | 0 | -
-alto: a queue that rejects jobs after start-up | linux | lines | nivel=alto;cortarPapel=epson corte total | reject-queue,press | - | IMPRESSORA | 0 | -
-alto: printer deleted after start-up | linux | lines | nivel=alto;cortarPapel=epson corte total | delete-queue,press | - | IMPRESSORA | 0 | -
-medio: the scheduler stopped after start-up | linux | lines | nivel=medio;cortarPapel=epson corte total | scheduler-stops,press | - | IMPRESSORA | 0 | -
-alto: the scheduler stopped after start-up | linux | lines | nivel=alto;cortarPapel=epson corte total | scheduler-stops,press | - | IMPRESSORA | 0 | -
+baixo: printer deleted after start-up | both | lines | nivel=baixo;cortarPapel=epson corte total | delete-queue | - | IMPRESSORA | 0 | -
+medio: printer deleted after start-up | linux | lines | nivel=medio;cortarPapel=epson corte total | delete-queue | - | IMPRESSORA | 0 | -
+alto: printer deleted after start-up | linux | lines | nivel=alto;cortarPapel=epson corte total | delete-queue | - | IMPRESSORA | 0 | -
+baixo: a queue that rejects jobs | linux | lines | nivel=baixo;cortarPapel=epson corte total | reject-queue | - | IMPRESSORA | 0 | says:erro ao iniciar StartDocPrinter:
+medio: a queue that rejects jobs after start-up | linux | lines | nivel=medio;cortarPapel=epson corte total | reject-queue | - | IMPRESSORA | 0 | -
+alto: a queue that rejects jobs after start-up | linux | lines | nivel=alto;cortarPapel=epson corte total | reject-queue | - | IMPRESSORA | 0 | -
+medio: the scheduler stopped after start-up | linux | lines | nivel=medio;cortarPapel=epson corte total | scheduler-stops | - | IMPRESSORA | 0 | -
+alto: the scheduler stopped after start-up | linux | lines | nivel=alto;cortarPapel=epson corte total | scheduler-stops | - | IMPRESSORA | 0 | -
+no scheduler at start: no printer to choose | linux | lines | nivel=baixo | scheduler-down | - | IMPRESSORA | 0 | -
+a disabled queue holds the jobs until enabled | linux | lines | nivel=baixo;cortarPapel=epson corte total | disable-queue | framed;1b 69 | - | 0 | -
 medio: the dot-matrix report on 7 pages | linux | report | nivel=medio | press | page:7:RELATORIO DE ESTOQUE - FERRAGENS CENTRAL | - | 0 | -
 alto: a 2,500-line report on 25 pages | linux | report2500 | nivel=alto | press | page:25:002500 PARAFUSO SEXTAVADO 2500 | - | 0 | -
 alto: only markup, a table left open | linux | table-open | nivel=alto | press | page:1:a | - | 0 | -
@@ -62,15 +76,32 @@ medio: one 10 MB line | linux,heavy | one-line | nivel=medio | press | page:*:01
 alto: one 10 MB line | linux,heavy | one-line | nivel=alto | press | page:*:0123456789ABCDEF | - | 0 | -
 medio: 50 MB | linux,heavy | fifty-mb | nivel=medio | press | page:*:PARAFUSO | - | 0 | -
 alto: 50 MB | linux,heavy | fifty-mb | nivel=alto | press | page:*:PARAFUSO | - | 0 | -
+baixo: 50 MB, every byte | linux | fifty-mb | nivel=baixo;cortarPapel=epson corte total | press | framed;1b 69 | - | 0 | -
+baixo: 5 MB of random bytes | linux | random | nivel=baixo;cortarPapel=epson corte total | press | framed;1b 69 | - | 0 | -
+baixo: invalid UTF-8 and NUL bytes | linux | invalid-utf8 | nivel=baixo;cortarPapel=epson corte total | press | framed;1b 69 | - | 0 | -
+an empty file | linux | empty | nivel=baixo;cortarPapel=epson corte total | press | 0a 20 20 0a 0a 0a;1b 69 | - | 0 | -
+a path relative to the working folder | linux | relative | nivel=baixo;cortarPapel=epson corte total | press | framed;1b 69 | - | 0 | -
 no argument | both | none | margem_geral=42;nivel=medio;extra=mantido | - | - | ARQUIVO | 1 | keys=17;margem_geral=42;nivel=medio;extra=mantido
 a missing file | both | missing | margem_geral=42;nivel=medio | - | - | ARQUIVO | 1 | keys=16;margem_geral=42;nivel=medio
 a directory | both | folder | nivel=medio | - | - | ARQUIVO | 1 | nivel=medio
+a file the user may not read | linux | unreadable | nivel=medio | as-nobody | - | ARQUIVO | 1 | nivel=medio
 no config.ini: created with the defaults | both | missing | - | - | - | ARQUIVO | 1 | keys=16;nivel=baixo;escrita_direta=LPT1;margem_esquerda=2
 a name with spaces and accents | both | accented-name | nivel=baixo;margem_esquerda=0;margem_superior=0;margem_inferior=0;cortarPapel=epson corte total | press | 4e ba 20 31 0a 0a;1b 69 | - | 0 | -
 a name in another encoding than the locale's | linux | latin1-name | nivel=baixo;margem_esquerda=0;margem_superior=0;margem_inferior=0 | press | 4e ba 20 31 0a 0a | - | 0 | -
-the installed program: the worked example | installed | worked | nivel=baixo;margem_esquerda=2;margem_superior=1;margem_inferior=2;matricial=draft;cortarPapel=epson corte total | press | 1b 78 30 1b 12 0a 20 20 41 42 0a 20 20 43 0a 0a 0a;1b 69 | - | 0 | keys=16
-a read-only program folder: the settings go to the user's folder | both | worked | nivel=baixo;margem_esquerda=0;margem_superior=0;margem_inferior=0;cortarPapel=epson corte total | read-only-folder,press | 41 42 0a 43 0a;1b 69 | - | 0 | keys=6;user:keys=16;user:impressora=@Q;user:cortarPapel=epson corte total
 a Windows-1252 file: bytes unchanged | both | cp1252 | nivel=baixo;margem_esquerda=0;margem_superior=0;margem_inferior=0 | press | 50 e3 6f 20 80 20 35 2c 30 30 0a 0a | - | 0 | -
+a read-only program folder: the settings go to the user's folder | both | worked | nivel=baixo;margem_esquerda=0;margem_superior=0;margem_inferior=0;cortarPapel=epson corte total | read-only-folder | 41 42 0a 43 0a;1b 69 | - | 0 | unchanged;user:keys=16;user:impressora=@Q;user:cortarPapel=epson corte total
+the user's configuration folder blocked by a file | linux | worked | nivel=baixo;cortarPapel=epson corte total | xdg-blocked | framed;1b 69 | - | 0 | unchanged;says:config.ini não foi salvo: a pasta não pôde ser criada
+config.ini is a directory | linux | worked | @directory | press | - | IMPRESSORA | 0 | no-user-file;says:config.ini não foi salvo: o arquivo existe mas não pode ser lido
+config.ini of garbage: the defaults, the file kept | linux | worked | @garbage | press | - | IMPRESSORA | 0 | unchanged;says:config.ini não foi salvo: o arquivo está malformado
+config.ini the user may not read: the file kept | linux | worked | nivel=baixo | config-private | - | IMPRESSORA | 0 | unchanged;says:config.ini não foi salvo: o arquivo existe mas não pode ser lido
+config.ini with a 1 MB line | linux | worked | @long-font | press | framed;1b 69 | - | 0 | fonte=Courier New
+config.ini with absurd numbers | linux | worked | nivel=baixo;margem_geral=-2147483649;margem_superior=99999999999999999999999;tamanho_fonte=-7;width=-100000;height=999999999;x=-999999999;y=77 | press | 20 20 41 42 0a 20 20 43 0a 0a 0a | - | 0 | margem_superior=0;tamanho_fonte=0;margem_geral=0
+config.ini with keys twice | linux | worked | nivel=alto;nivel=baixo;impressora=outra;impressora=@Q | press | framed | - | 0 | keys=16
+escrita direta: a folder that does not exist | linux | lines | nivel=escrita direta;escrita_direta=/nao/existe/porta.prn;cortarPapel=epson corte total | press | - | IMPRESSORA | 0 | -
+escrita direta: a file that may not be written | linux | lines | nivel=escrita direta;escrita_direta=@PORT;cortarPapel=epson corte total | port-read-only | port:63 6f 6e 74 65 75 64 6f 20 61 6e 74 69 67 6f 0a | IMPRESSORA | 0 | -
+escrita direta: a full device | linux | lines | nivel=escrita direta;escrita_direta=/dev/full;cortarPapel=epson corte total | press | - | IMPRESSORA | 0 | -
+the installed program: the worked example | installed | worked | nivel=baixo;margem_esquerda=2;margem_superior=1;margem_inferior=2;matricial=draft;cortarPapel=epson corte total | read-only-folder | 1b 78 30 1b 12 0a 20 20 41 42 0a 20 20 43 0a 0a 0a;1b 69 | - | 0 | unchanged;user:keys=16
+the installed program: a missing file | installed | missing | nivel=baixo | - | - | ARQUIVO | 1 | -
 ROWS
 )
 
@@ -79,8 +110,8 @@ case $platform in
     linux)
         install_program() { cp "$program" "$1/orvane"; }
         native_path() { printf '%s' "$1"; }
-        run_program() { XDG_CONFIG_HOME=$E2E_TMP/user-config exec "$1/orvane" "${@:2}"; }
-        user_config=$E2E_TMP/user-config/orvane/config.ini
+        run_program() { exec "${RUN_AS[@]}" env "${RUN_ENV[@]}" "$1/orvane" "${@:2}"; }
+        user_config() { echo "$XDG/orvane/config.ini"; }
         ;;
     windows)
         export WINEPREFIX=$E2E_WORK/wineprefix WINEDEBUG=-all
@@ -91,186 +122,216 @@ case $platform in
         install_program() { cp -r "$program"/. "$1/"; }
         native_path() { printf 'Z:%s' "${1//\//\\}"; }
         run_program() { exec wine "$1/orvane.exe" "${@:2}"; }
-        user_config=$WINEPREFIX/drive_c/users/$(id -un)/AppData/Local/Orvane/config.ini
+        user_config() { echo "$WINEPREFIX/drive_c/users/$(id -un)/AppData/Local/Orvane/config.ini"; }
         ;;
-    *) echo "usage: $0 linux BINARY | windows FOLDER" >&2; exit 2 ;;
+    *) echo "usage: $0 linux BINARY [installed] | windows FOLDER" >&2; exit 2 ;;
 esac
 
-# Lines of 41 bytes, as a report has them.
-report_lines() { # COUNT
+report_lines() { # COUNT: lines of 41 bytes, as a report has them
     awk -v n="$1" 'BEGIN { for (i = 1; i <= n; i++) printf "%06d PARAFUSO SEXTAVADO %04d R$ %6.2f\n", i % 1000000, i % 5000, (i * 0.37) % 1000 }'
 }
 
-# The samples a row can name. Prints the path, in this platform's form.
+# The samples a row can name, made once. Sets FILE to the path.
 samples=$E2E_TMP/samples
-mkdir -p "$samples/pasta"
+mkdir -p "$samples/pasta" "$samples/sem acesso"
+chmod 0700 "$samples/sem acesso"
+sample() { # NAME PRINTF_FORMAT
+    FILE=$samples/$1
+    [ -e "$FILE" ] || printf "$2" >"$FILE"
+}
 make_file() { # SAMPLE
-    local path
     case $1 in
-        worked) path=$samples/worked.txt; printf 'AB\r\nC' >"$path" ;;
-        bytes) path=$samples/bytes.txt; printf 'caf\xe9\x00\x80\xff\n' >"$path" ;;
-        lines) path=$samples/lines.txt; printf 'A\nB\n' >"$path" ;;
-        receipt) path=$samples/receipt.txt
-                 printf 'PADARIA SÃO JOÃO\nPão francês   7,50\n' >"$path" ;;
-        cp1252) path=$samples/cp1252.txt; printf 'P\xe3o \x80 5,00\n' >"$path" ;;
-        accented-name) path=$samples/"Cupom Nº 1.txt"; printf 'N\xba 1\n' >"$path" ;;
-        latin1-name) path=$samples/$(printf 'Cupom N\xba 1.txt'); printf 'N\xba 1\n' >"$path" ;;
-        report) path=$ORVANE_EXAMPLES/relatorio-matricial.txt ;;
-        report2500) path=$samples/report2500.txt
-                    report_lines 2500 >"$path" ;;
-        table-open) path=$samples/table-open.txt; printf '<table>\n<tr><td>a\n<td>b\n<tr><td>c' >"$path" ;;
-        bold-tags) path=$samples/bold-tags.txt; { printf '<b>%.0s' $(seq 10000); echo; } >"$path" ;;
-        one-line) path=$samples/one-line.txt; head -c 10485760 /dev/zero | tr '\0' 'x' | sed 's/x\{16\}/0123456789ABCDEF/g' >"$path" ;;
-        fifty-mb) path=$samples/fifty-mb.txt; report_lines 1280000 >"$path" ;;
-        missing) path=$samples/nao-existe.txt ;;
-        folder) path=$samples/pasta ;;
+        worked) sample worked.txt 'AB\r\nC' ;;
+        bytes) sample bytes.txt 'caf\xe9\x00\x80\xff\n' ;;
+        lines) sample lines.txt 'A\nB\n' ;;
+        receipt) sample receipt.txt 'PADARIA SÃO JOÃO\nPão francês   7,50\n' ;;
+        cp1252) sample cp1252.txt 'P\xe3o \x80 5,00\n' ;;
+        accented-name) sample "Cupom Nº 1.txt" 'N\xba 1\n' ;;
+        latin1-name) sample "$(printf 'Cupom N\xba 1.txt')" 'N\xba 1\n' ;;
+        invalid-utf8) sample invalid-utf8.txt 'caf\xe9 \xc3\x28 \xff\xfe\x00depois\n\x00\x00fim' ;;
+        table-open) sample table-open.txt '<table>\n<tr><td>a\n<td>b\n<tr><td>c' ;;
+        empty) sample empty.txt '' ;;
+        unreadable) sample "sem acesso/segredo.txt" 'segredo\n' ;;
+        relative) FILE=$dir/relativo.txt; printf 'relativo\n' >"$FILE" ;;
+        report) FILE=$ORVANE_EXAMPLES/relatorio-matricial.txt ;;
+        report2500) FILE=$samples/report2500.txt; [ -e "$FILE" ] || report_lines 2500 >"$FILE" ;;
+        fifty-mb) FILE=$samples/fifty-mb.txt; [ -e "$FILE" ] || report_lines 1280000 >"$FILE" ;;
+        random) FILE=$samples/random.bin; [ -e "$FILE" ] || head -c 5242880 /dev/urandom >"$FILE" ;;
+        bold-tags) FILE=$samples/bold-tags.txt; [ -e "$FILE" ] || { printf '<b>%.0s' $(seq 10000); echo; } >"$FILE" ;;
+        one-line) FILE=$samples/one-line.txt
+                  [ -e "$FILE" ] || head -c 655360 /dev/zero | tr '\0' x | sed 's/x/0123456789ABCDEF/g' | tr -d '\n' >"$FILE" ;;
+        missing) FILE=$samples/nao-existe.txt ;;
+        folder) FILE=$samples/pasta ;;
         *) echo "no sample $1" >&2; return 1 ;;
     esac
-    native_path "$path"
 }
 
-# --- one row -----------------------------------------------------------------
-# config.ini text of a row, @Q and @PORT filled in.
-config_text() { # CONFIG QUEUE PORT
-    local text=${1//;/$'\n'}
+# config.ini of a row, @Q and @PORT filled in, or one of the odd ones.
+write_config() { # CONFIG QUEUE PORT FILE
+    local text
+    case $1 in
+        -) return ;;
+        @garbage) head -c 4096 /dev/urandom | tr -d '\000' >"$4"; return ;;
+        @directory) mkdir "$4"; return ;;
+        @long-font) text="nivel=baixo;cortarPapel=epson corte total;fonte=$(head -c 1048576 /dev/zero | tr '\0' A)" ;;
+        *) text=$1 ;;
+    esac
+    text=${text//;/$'\n'}
     text=${text//@Q/"$2"}
     text=${text//@PORT/"$3"}
     [[ $1 == *impressora=* ]] || text="impressora=$2"$'\n'"$text"
-    printf '[geral]\n%s\n' "$text"
+    printf '[geral]\n%s\n' "$text" >"$4"
 }
 
 # Jobs and port of a row, against its expectation.
 check_output() { # NAME EXPECTED QUEUE PORT_FILE
-    local name=$1 queue=$3 port=$4 entry jobs=() n
+    local name=$1 queue=$3 entry jobs=() n file
     IFS=';' read -ra entries <<<"$2"
     for entry in "${entries[@]}"; do
         case $entry in
             -) ;;
-            port:*) check "$name: the direct-write file" equals "$(hex_of "$port")" "${entry#port:}" ;;
+            port:*) check "$name: the direct-write file" equals "$(hex_of "$4")" "${entry#port:}" ;;
             *) jobs+=("$entry") ;;
         esac
     done
-    if [ ${#jobs[@]} -eq 0 ]; then
-        sleep 0.5
-        check "$name: no job" equals "$(job_count "$queue")" 0
-        check "$name: nothing held in the queue" equals "$(cups_private pending "$cups" "$queue" 2>/dev/null || echo 0)" 0
-        return
-    fi
-    check "$name: ${#jobs[@]} job(s)" cups_private wait-job "$cups" "$queue" ${#jobs[@]} 30
+    [ ${#jobs[@]} -eq 0 ] || check "$name: ${#jobs[@]} job(s)" cups_private wait-job "$cups_dir" "$queue" ${#jobs[@]} 60
     sleep 0.3
-    check "$name: no other job" equals "$(job_count "$queue")" ${#jobs[@]}
+    check "$name: ${#jobs[@]} job(s), no other" equals "$(job_count "$queue")" ${#jobs[@]}
+    check "$name: nothing held in the queue" equals "$(cups_private pending "$cups_dir" "$queue" 2>/dev/null || echo 0)" 0
     for n in "${!jobs[@]}"; do
         entry=${jobs[$n]}
+        file=$(job "$queue" $((n + 1)))
         case $entry in
-            page:*) check "$name: job $((n + 1)) is the page" page_job "$(job "$queue" $((n + 1)))" "$entry" ;;
-            *) check "$name: job $((n + 1))" equals "$(hex_of "$(job "$queue" $((n + 1)))")" "$entry" ;;
+            page:*) check "$name: job $((n + 1)) is the page" page_job "$file" "$entry" ;;
+            framed) check "$name: job $((n + 1)) is the framed file" cmp -s <(framed "$FILE") "$file" ;;
+            *) check "$name: job $((n + 1))" equals "$(hex_of "$file")" "$entry" ;;
         esac
     done
 }
 
 check_saved() { # NAME CHECKS DIR QUEUE PORT
-    local name=$1 dir=$3 item key value
+    local name=$1 item ini=$3/config.ini what
     IFS=';' read -ra items <<<"$2"
     for item in "${items[@]}"; do
+        what=config.ini
+        if [[ $item == user:* ]]; then
+            item=${item#user:}
+            ini=$USER_CONFIG
+            what="the user's config.ini"
+        fi
+        item=${item//@Q/"$4"}
+        item=${item//@PORT/"$5"}
         case $item in
             -) ;;
-            says:*) check "$name: says '${item#says:}'" grep -qF -- "${item#says:}" "$dir/stdout" "$dir/stderr" ;;
-            '!says:'*) check "$name: does not say '${item#!says:}'" bash -c '! grep -qF -- "$0" "$1" "$2"' "${item#!says:}" "$dir/stdout" "$dir/stderr" ;;
-            keys=*) check "$name: config.ini has ${item#keys=} keys" equals "$(ini_key_count "$dir/config.ini")" "${item#keys=}" ;;
-            user:keys=*) check "$name: the user's config.ini has ${item#user:keys=} keys" equals "$(ini_key_count "$user_config")" "${item#user:keys=}" ;;
-            user:*)
-                key=${item#user:}
-                key=${key//@Q/"$4"}
-                check "$name: saved ${key%%=*} in the user's config.ini" equals "$(ini_value "$user_config" "${key%%=*}")" "${key#*=}"
-                ;;
-            *)
-                key=${item%%=*}
-                value=${item#*=}
-                value=${value//@Q/"$4"}
-                value=${value//@PORT/"$5"}
-                check "$name: saved $key" equals "$(ini_value "$dir/config.ini" "$key")" "$value"
-                ;;
+            says:*) check "$name: says '${item#says:}'" grep -qF -- "${item#says:}" "$3/stdout" "$3/stderr" ;;
+            '!says:'*) check "$name: does not say '${item#!says:}'" bash -c '! grep -qF -- "$0" "$1" "$2"' "${item#!says:}" "$3/stdout" "$3/stderr" ;;
+            unchanged) check "$name: $what as it was" cmp -s "$3/config.written" "$ini" ;;
+            no-user-file) check "$name: nothing in the user's folder" test ! -e "$USER_CONFIG" ;;
+            keys=*) check "$name: $what has ${item#keys=} keys" equals "$(ini_key_count "$ini")" "${item#keys=}" ;;
+            *) check "$name: $what has ${item%%=*}" equals "$(ini_value "$ini" "${item%%=*}")" "${item#*=}" ;;
         esac
     done
 }
 
 run_row() { # NAME FILE CONFIG ACTION JOBS BOX EXIT SAVED
-    local name=$1 row_id queue dir port file window box= seen=- args=()
+    local name=$1 action=$4 queue dir port window box seen=- args=() pid
     ROW=$((ROW + 1))
-    row_id=$(printf 'row%02d' "$ROW")
-    queue=e2e-$platform-$row_id
-    dir=${RUN_IN:-$E2E_TMP/$row_id}
+    queue=$(printf 'e2e-%s-%s-%02d' "$platform" "$RUN_ID" "$ROW")
+    dir=${RUN_IN:-$E2E_TMP/$queue}
     mkdir -p "$dir"
     [ -n "${RUN_IN:-}" ] || install_program "$dir"
     # A row whose scheduler stops has one of its own.
-    local cups=$ORVANE_CUPS_DIR ORVANE_CUPS_DIR=$ORVANE_CUPS_DIR
+    local cups_dir=$ORVANE_CUPS_DIR ORVANE_CUPS_DIR=$ORVANE_CUPS_DIR
     local -x CUPS_SERVER=$CUPS_SERVER
-    if [[ $4 == scheduler-stops,* ]]; then
-        cups=$E2E_TMP/$row_id-cups
-        ORVANE_CUPS_DIR=$cups
-        cups_private start "$cups" 2>/dev/null
-        CUPS_SERVER=$(cups_private server "$cups")
+    if [ "$action" = scheduler-stops ]; then
+        cups_dir=$E2E_TMP/$queue-cups
+        ORVANE_CUPS_DIR=$cups_dir
+        cups_private start "$cups_dir" 2>/dev/null
+        CUPS_SERVER=$(cups_private server "$cups_dir")
     fi
-    cups_private add-queue "$cups" "$queue"
-    port=$(native_path "$dir/porta de saida.prn")
-    # As config.ini holds it: the INI format doubles a backslash.
-    port=${port//\\/\\\\}
+    cups_private add-queue "$cups_dir" "$queue"
     printf 'conteudo antigo\n' >"$dir/porta de saida.prn"
-    [ "$3" = - ] || config_text "$3" "$queue" "$port" >"$dir/config.ini"
-    [ "$2" = none ] || args=("$(make_file "$2")")
-    rm -f "$user_config"
+    # As config.ini holds a path: the INI format doubles a backslash.
+    port=$(native_path "$dir/porta de saida.prn")
+    port=${port//\\/\\\\}
+    rm -rf "$dir/config.ini"
+    write_config "$3" "$queue" "$port" "$dir/config.ini"
+    [ -f "$dir/config.ini" ] && cp "$dir/config.ini" "$dir/config.written"
+    FILE=
+    [ "$2" = none ] || { make_file "$2" && args=("$(native_path "$FILE")"); }
+    [ "$2" = relative ] && args=(relativo.txt)
+    XDG=$E2E_TMP/$queue-xdg
+    USER_CONFIG=$(user_config)
+    rm -f "$USER_CONFIG"
     : >"$dir/stdout"
     : >"$dir/stderr"
+    RUN_AS=()
+    RUN_ENV=(XDG_CONFIG_HOME="$XDG")
+    case $action in
+        as-nobody | config-private)
+            RUN_AS=("${NOBODY[@]}")
+            chmod 0777 "$dir"
+            chmod "$([ "$action" = as-nobody ] && echo 0666 || echo 0600)" "$dir/config.ini" ;;
+        scheduler-down) RUN_ENV+=(CUPS_SERVER=127.0.0.1:1) ;;
+        xdg-blocked) printf 'um arquivo no caminho\n' >"$XDG"
+                     RUN_ENV=(XDG_CONFIG_HOME="$XDG") ;;
+        port-read-only) chattr +i "$dir/porta de saida.prn" ;;
+    esac
     # Immutable: not even root may change them.
-    [[ $4 == read-only-folder,* ]] && chattr +i "$dir" "$dir/config.ini"
+    [[ $action == read-only-folder || $action == xdg-blocked ]] && chattr +i "$dir" "$dir/config.ini"
 
-    (cd "$dir" && run_program "$dir" "${args[@]}") >"$dir/stdout" 2>"$dir/stderr" &
-    local pid=$!
+    window_wait_gone '^(Orvane|ARQUIVO|IMPRESSORA)$' 10
+    (cd "$dir" && run_program "$dir" "${args[@]}") >>"$dir/stdout" 2>>"$dir/stderr" &
+    pid=$!
     E2E_PIDS+=("$pid")
-    window=$(e2e_find_window '^(Orvane|ARQUIVO)$' 60)
+    window=$(window_find '^(Orvane|ARQUIVO)$' 60)
     if [ -n "$window" ] && [ "$(xdotool getwindowname "$window")" = Orvane ]; then
-        [ "$ROW" -eq 1 ] && e2e_screenshot "$E2E_OUT/$platform-window.png"
-        case $4 in
-            delete-queue,*) lpadmin -x "$queue" ;;
-            reject-queue,*) cupsreject "$queue" ;;
-            scheduler-stops,*) cups_private stop "$cups" 2>/dev/null ;;
+        [ "$ROW" -eq 1 ] && window_screenshot "$E2E_WORK/$platform-window.png" && echo "screenshot: $E2E_WORK/$platform-window.png"
+        case $action in
+            delete-queue) lpadmin -x "$queue" ;;
+            reject-queue) cupsreject "$queue" ;;
+            disable-queue) cupsdisable "$queue" ;;
+            scheduler-stops) cups_private stop "$cups_dir" 2>/dev/null ;;
         esac
-        e2e_press_return "$window"
-        box=$(e2e_wait_box_or_exit "$pid" IMPRESSORA 120)
+        window_press_return "$window"
+        box=$(window_box_or_exit "$pid" IMPRESSORA 180)
         if [ -n "$box" ]; then
             seen=IMPRESSORA
-            e2e_press_return "$box"
-            check "$name: the window stays after the message" e2e_window_still_there "$window"
-            e2e_close_window "$window"
+            window_press_return "$box"
+            sleep 0.3
+            check "$name: the window stays after the message" window_shown "$window"
+            window_close "$window"
         fi
     elif [ -n "$window" ]; then
         seen=ARQUIVO
-        check "$name: the main window is not shown" e2e_no_window_named Orvane
-        e2e_press_return "$window"
+        check "$name: the main window is not shown" bash -c '[ -z "$(xdotool search --onlyvisible --name "^Orvane\$")" ]'
+        window_press_return "$window"
     fi
-    e2e_wait_exit "$pid" 120
-    chattr -i "$dir" "$dir/config.ini" 2>/dev/null
-    # Back up, it tells what it holds.
-    [[ $4 == scheduler-stops,* ]] && cups_private start "$cups" 2>/dev/null && CUPS_SERVER=$(cups_private server "$cups")
+    process_wait "$pid" 180
+    chattr -i "$dir" "$dir/config.ini" "$dir/porta de saida.prn" 2>/dev/null
+    case $action in
+        disable-queue) check "$name: the jobs wait" equals "$(cups_private pending "$cups_dir" "$queue")" 2
+                       cupsenable "$queue" ;;
+        # Back up, it tells what it holds.
+        scheduler-stops) cups_private start "$cups_dir" 2>/dev/null && CUPS_SERVER=$(cups_private server "$cups_dir") ;;
+    esac
 
     check "$name: message box" equals "$seen" "$6"
-    check "$name: exit status" equals "$E2E_STATUS" "$7"
+    check "$name: exit status" equals "$EXIT_STATUS" "$7"
     check_output "$name" "$5" "$queue" "$dir/porta de saida.prn"
     check_saved "$name" "$8" "$dir" "$queue" "$port"
-    case $4 in
-        delete-queue,*) ;;
-        scheduler-stops,*) cups_private stop "$cups" 2>/dev/null ;;
+    case $action in
+        delete-queue) ;;
+        scheduler-stops) cups_private stop "$cups_dir" 2>/dev/null ;;
         *) lpadmin -x "$queue" ;;
     esac
 }
 
-run_rows() { # ON: "installed", or the rows for this platform and both
+run_rows() { # ON: "installed", or the rows of this platform and of both
     local name on file config action jobs box status saved
     while IFS='|' read -r name on file config action jobs box status saved; do
         name=$(trim "$name")
         on=$(trim "$on")
-        # Rows that take a minute are left to the runs that are not slowed
-        # down by sanitizers.
         if [[ $on == *,heavy ]]; then
             [ -z "${ORVANE_E2E_LIGHT:-}" ] || continue
             on=${on%,heavy}
@@ -281,24 +342,31 @@ run_rows() { # ON: "installed", or the rows for this platform and both
     done <<<"$TABLE"
 }
 
+NOBODY=(setpriv --reuid=65534 --regid=65534 --clear-groups)
+# Queue names of this run only: the capture folders outlive their queues.
+RUN_ID=${E2E_TMP##*.}
 ROW=0
+if [ "${3:-}" = installed ]; then
+    RUN_IN=$(dirname "$program") run_rows installed
+    checks_summary
+    exit
+fi
 run_rows "$platform"
 
 # The installer: silent, per user; the installed program runs the rows
 # marked "installed"; the uninstaller takes the program and keeps config.ini.
 if [ "$platform" = windows ]; then
     setup=$(ls "$program"/../orvane-*-setup.exe 2>/dev/null | head -n 1)
-    installed=$WINEPREFIX/drive_c/users/$(id -un)/AppData/Local/Programs/Orvane
-    menu=$WINEPREFIX/drive_c/users/$(id -un)/AppData/Roaming/Microsoft/Windows/"Start Menu"/Programs
-    check "installer: there is one" test -n "$setup"
+    user=$WINEPREFIX/drive_c/users/$(id -un)
+    installed=$user/AppData/Local/Programs/Orvane
+    menu=$user/AppData/Roaming/Microsoft/Windows/"Start Menu"/Programs
     timeout 120 wine "$setup" /S && timeout 60 wineserver -w
     check "installer: the program in %LOCALAPPDATA%\\Programs\\Orvane" test -f "$installed/orvane.exe"
     check "installer: its plugins beside it" test -f "$installed/platforms/qwindows.dll"
     check "installer: a Start-menu entry" test -f "$menu/Orvane.lnk"
     RUN_IN=$installed run_rows installed
     timeout 120 wine "$installed/uninstall.exe" /S && timeout 60 wineserver -w
-    check "uninstaller: the program is gone" test ! -e "$installed/orvane.exe" -a ! -e "$installed/platforms"
-    check "uninstaller: the Start-menu entry is gone" test ! -e "$menu/Orvane.lnk"
+    check "uninstaller: the program and its menu entry are gone" test ! -e "$installed/orvane.exe" -a ! -e "$installed/platforms" -a ! -e "$menu/Orvane.lnk"
     check "uninstaller: config.ini is kept" test -f "$installed/config.ini"
     timeout 120 wine "$setup" /S && timeout 60 wineserver -w
     timeout 120 wine "$installed/uninstall.exe" /S /REMOVERCONFIG && timeout 60 wineserver -w
