@@ -2,10 +2,30 @@
 # scripts/run and the end-to-end tests. Sourced; needs DISPLAY, xdotool and
 # python3-xlib. Every wait has a timeout.
 
-# The first visible window whose title matches PATTERN, within TIMEOUT
-# seconds. By title, not by process: under wine the window is wine's.
+# The first visible window whose title matches PATTERN, once it has been
+# painted, within TIMEOUT seconds. By title, not by process: under wine the
+# window is wine's. Under wine a window shows blank for a moment, and a key
+# pressed then is lost.
 window_find() { # PATTERN TIMEOUT
-    timeout "$2" xdotool search --all --sync --onlyvisible --name "$1" 2>/dev/null | head -n 1
+    local ticks=$(($2 * 10)) window
+    while [ $((ticks -= 1)) -ge 0 ]; do
+        window=$(xdotool search --all --onlyvisible --name "$1" 2>/dev/null | head -n 1)
+        [ -n "$window" ] && window_painted "$window" && { echo "$window"; return; }
+        sleep 0.1
+    done
+}
+
+window_painted() { # WINDOW: more than one colour in it
+    local colours
+    colours=$(timeout 10 import -silent -window "$1" -format '%k' info: 2>/dev/null) && [ "${colours:-0}" -gt 1 ]
+}
+
+# Every visible window with its title, for a test that found none.
+window_list() {
+    local window
+    for window in $(xdotool search --onlyvisible --name . 2>/dev/null); do
+        echo "$window $(xdotool getwindowname "$window" 2>/dev/null)"
+    done
 }
 
 # Waits up to TIMEOUT seconds until no visible window's title matches
@@ -70,7 +90,7 @@ window_box_or_exit() { # PID TITLE TIMEOUT
     local ticks=$(($3 * 10)) box
     while process_running "$1" && [ $((ticks -= 1)) -ge 0 ]; do
         box=$(xdotool search --onlyvisible --name "^$2\$" 2>/dev/null | head -n 1)
-        [ -n "$box" ] && { echo "$box"; return; }
+        [ -n "$box" ] && window_painted "$box" && { echo "$box"; return; }
         sleep 0.1
     done
 }

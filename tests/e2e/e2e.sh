@@ -306,6 +306,9 @@ run_row() { # NAME FILE CONFIG ACTION JOBS BOX EXIT SAVED
         seen=ARQUIVO
         check "$name: the main window is not shown" bash -c '[ -z "$(xdotool search --onlyvisible --name "^Orvane\$")" ]'
         window_press_return "$window"
+    else
+        echo "$name: no window within 60 s; those shown:"
+        window_list
     fi
     process_wait "$pid" 180
     chattr -i "$dir" "$dir/config.ini" "$dir/porta de saida.prn" 2>/dev/null
