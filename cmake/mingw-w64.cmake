@@ -5,10 +5,8 @@
 #   cmake -S . -B build-win -DCMAKE_TOOLCHAIN_FILE=$PWD/cmake/mingw-w64.cmake \
 #         -DORVANE_WINDOWS_QT=<Qt 5 for mingw-w64>     (scripts/build-windows)
 #
-# With ORVANE_WINDOWS_QT the whole program builds, and its C and C++ runtime
-# DLLs ship beside it as Qt's DLLs need them anyway. Without it only the
-# Qt-free raw printing code builds (-S printing/rawprint), its programs
-# linking the runtimes in so that an .exe needs no DLL but Windows' own.
+# The C and C++ runtime DLLs ship beside the program, as Qt's DLLs need them
+# anyway.
 
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR AMD64)
@@ -30,7 +28,3 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
-if(NOT ORVANE_WINDOWS_QT)
-    set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
-endif()
