@@ -15,6 +15,8 @@ check() { # NAME COMMAND...: PASS or FAIL!, counted
     else
         CHECKS_FAILED=$((CHECKS_FAILED + 1))
         echo "FAIL!  : $name"
+        # For runs that only ask whether anything fails.
+        [ -z "${ORVANE_E2E_FAIL_FAST:-}" ] || { checks_summary; exit 1; }
     fi
 }
 equals() { [ "$1" = "$2" ] || { echo "         expected [$2], got [$1]" >&2; return 1; }; }

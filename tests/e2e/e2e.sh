@@ -7,6 +7,8 @@
 #   e2e.sh windows ORVANE_FOLDER          (build-windows/Orvane, under wine)
 #
 # "installed" runs the rows marked so on a program installed in place.
+# ORVANE_E2E_LIGHT leaves the heavy rows out; ORVANE_E2E_FAIL_FAST stops at
+# the first failed check.
 #
 # Columns:
 #   name    what the row shows
