@@ -45,18 +45,21 @@ private slots:
         QTest::addColumn<QByteArray>("data");
         QTest::addColumn<QByteArray>("ending");
         QTest::addColumn<bool>("captured");
+        QTest::addColumn<QByteArray>("server"); // empty: the fixture's
 
         QByteArray every;
         for (int value = 0; value < 256; ++value)
             every.append(char(value));
         const QByteArray done = "Entire file data was sent to printer.\n";
-        QTest::newRow("every byte value arrives unchanged") << QByteArray("recibo") << every << done << true;
+        QTest::newRow("every byte value arrives unchanged") << QByteArray("recibo") << every << done << true << QByteArray();
         // The scheduler refuses a document with no bytes and would hold it.
-        QTest::newRow("an empty document completes") << QByteArray("recibo") << QByteArray() << done << false;
+        QTest::newRow("an empty document completes") << QByteArray("recibo") << QByteArray() << done << false << QByteArray();
         QTest::newRow("no such queue") << QByteArray("sem-esta-fila") << QByteArray("x")
-                                       << QByteArray("retorno de erro em OpenPrinter") << false;
+                                       << QByteArray("retorno de erro em OpenPrinter") << false << QByteArray();
         QTest::newRow("a queue that rejects jobs") << QByteArray("rejeita") << QByteArray("x")
-            << "erro ao iniciar StartDocPrinter: " + QByteArray::number(IPP_STATUS_ERROR_NOT_ACCEPTING_JOBS) << false;
+            << "erro ao iniciar StartDocPrinter: " + QByteArray::number(IPP_STATUS_ERROR_NOT_ACCEPTING_JOBS) << false << QByteArray();
+        QTest::newRow("no scheduler answers") << QByteArray("recibo") << QByteArray("x")
+            << QByteArray("nao foi possivel carregar winspool.drv") << false << QByteArray("127.0.0.1:1");
     }
 
     void queues()
@@ -65,11 +68,15 @@ private slots:
         QFETCH(QByteArray, data);
         QFETCH(QByteArray, ending);
         QFETCH(bool, captured);
+        QFETCH(QByteArray, server);
         const QString folder = qEnvironmentVariable("ORVANE_CUPS_DIR") + "/jobs/" + queue;
         const int before = QDir(folder).entryList({"job-*.bin"}).size();
 
         bool result = false;
+        if (!server.isEmpty())
+            cupsSetServer(server.constData());
         const QByteArray output = print(queue.constData(), data, &result);
+        cupsSetServer(nullptr); // the fixture's again, from CUPS_SERVER
         QVERIFY2(output.endsWith(ending), output.constData());
         QCOMPARE(result, ending.startsWith("Entire"));
         QTRY_COMPARE_WITH_TIMEOUT(activeJobs(queue.constData()), 0, 10000);
