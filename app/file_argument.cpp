@@ -2,7 +2,11 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QStringList>
+
+#include <algorithm>
+#include <limits>
 
 #ifndef Q_OS_WIN
 #include <fcntl.h>
@@ -34,17 +38,20 @@ FileArgument FileArgument::fromCommandLine(int argc, char **argv)
 #endif
 }
 
+// Opens the file read-only, in binary: the carriage returns are dropped
+// after reading.
 bool FileArgument::open(QFile &file) const
 {
-    const QIODevice::OpenMode mode = QIODevice::ReadOnly | QIODevice::Text;
+    const QIODevice::OpenMode mode = QIODevice::ReadOnly;
 #ifndef Q_OS_WIN
     if (!nativeName.isEmpty()) {
-        // The text form would name another file: open the bytes themselves.
-        const int fd = ::open(nativeName.constData(), O_RDONLY | O_CLOEXEC);
+        // The text form would name another file: open the bytes themselves,
+        // without waiting on a FIFO that nobody writes.
+        const int fd = ::open(nativeName.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
         struct stat status;
         if (fd < 0)
             return false;
-        if (::fstat(fd, &status) != 0 || S_ISDIR(status.st_mode)
+        if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)
             || !file.open(fd, mode, QFileDevice::AutoCloseHandle)) {
             ::close(fd);
             return false;
@@ -54,6 +61,29 @@ bool FileArgument::open(QFile &file) const
 #endif
     if (text.isEmpty())
         return false;
+    // Opening a FIFO would wait for a writer, and a device gives no end.
+    const QFileInfo info(text);
+    if (!info.isFile())
+        return false;
     file.setFileName(text);
     return file.open(mode);
+}
+
+bool FileArgument::read(QByteArray &data) const
+{
+    QFile file;
+    if (!open(file) || file.isSequential())
+        return false;
+    // Qt 5 holds just under 2 GiB in one array, and reads a larger file as
+    // empty, with no error: a file too large is refused, never printed short.
+    const qint64 size = file.size();
+    if (size > qint64(std::numeric_limits<int>::max()) - 64)
+        return false;
+    data = file.readAll();
+    if (data.size() < size || file.error() != QFileDevice::NoError) {
+        data.clear();
+        return false;
+    }
+    data.resize(int(std::remove(data.begin(), data.end(), '\r') - data.begin()));
+    return true;
 }

@@ -21,11 +21,15 @@ public:
 
     QString path() const { return text; }
 
-    // Opens the file read-only in text mode; false when it cannot be read
-    // (missing, a directory, no permission, no name at all).
-    bool open(QFile &file) const;
+    // Reads the whole file, every carriage return dropped. False when it
+    // cannot be read whole: missing, not a regular file (a directory, a
+    // FIFO, a device: never waited on), no permission, no name at all, or
+    // larger than the program can hold.
+    bool read(QByteArray &data) const;
 
 private:
+    bool open(QFile &file) const;
+
     QString text;
     // The bytes the file system holds, when the text cannot give them back.
     QByteArray nativeName;

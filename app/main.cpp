@@ -2,6 +2,9 @@
 
 #include <QApplication>
 
+#include <cstdio>
+#include <cstdlib>
+
 int main(int argc, char **argv)
 {
     // A window of widgets needs no OpenGL: loading the driver would double
@@ -17,19 +20,28 @@ int main(int argc, char **argv)
 #else
     QCoreApplication::setApplicationName(QStringLiteral("orvane"));
 #endif
-    MainWindow window;
-
-    // QApplication has taken its own options out of argv.
-    const FileArgument file = FileArgument::fromCommandLine(argc, argv);
-
     int status;
-    if (window.initialise(application, file)) {
-        window.show();
-        status = application.exec();
-    } else {
-        window.close();
-        // The calling program must be able to tell that nothing was printed.
-        status = 1;
+    {
+        MainWindow window;
+
+        // QApplication has taken its own options out of argv.
+        const FileArgument file = FileArgument::fromCommandLine(argc, argv);
+
+        if (window.initialise(application, file)) {
+            window.show();
+            status = application.exec();
+        } else {
+            window.close();
+            // The calling program must be able to tell that nothing was printed.
+            status = 1;
+        }
+    } // the settings are saved here
+
+    // Closing never waits for a print that hangs in a spooler or a port: a
+    // moment to cancel what it started, then the program ends without it.
+    if (printThreadsRunning(std::chrono::seconds(3))) {
+        std::fflush(nullptr);
+        std::_Exit(status);
     }
     return status;
 }

@@ -1,4 +1,5 @@
 #include "mainwindow.h"
+#include "code_pages.h"
 #include "settings_io.h"
 #include "ui_mainwindow.h"
 
@@ -10,6 +11,7 @@
 #include <QScreen>
 #include <QSettings>
 #include <QStringList>
+#include <QTimer>
 
 namespace {
 
@@ -26,8 +28,12 @@ QSize boundedByDesktop(const QSize &size)
 MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent)
     , ui(new Ui::MainWindow)
+    , printWatch(new QTimer(this))
 {
     ui->setupUi(this);
+    printWatch->setInterval(200);
+    connect(printWatch, &QTimer::timeout, this, &MainWindow::watchPrint);
+    qApp->installEventFilter(this);
 }
 
 MainWindow::~MainWindow()
@@ -87,15 +93,16 @@ bool MainWindow::initialise(QApplication &application, const FileArgument &fileA
     ui->impressoras->setCurrentText(readText(settings, impressora));
 
     ui->cortarPapelComboBox->setCurrentText(readText(settings, cortarPapel));
+    ui->codificacaoComboBox->addItem(QString());
+    for (const CodePage &page : codePages())
+        ui->codificacaoComboBox->addItem(QString::fromLatin1(page.name));
+    ui->codificacaoComboBox->setCurrentText(readText(settings, codificacao));
 
-    QFile file;
-    if (!fileArgument.open(file)) {
+    if (!fileArgument.read(fileData)) {
         QMessageBox::critical(this, tr("ARQUIVO"), tr("Arquivo inválido para impressão"),
                               QMessageBox::Ok, QMessageBox::NoButton);
         return false;
     }
-    // Text mode drops every carriage return while reading.
-    fileData = file.readAll();
     showPreview();
     return true;
 }

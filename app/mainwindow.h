@@ -2,6 +2,7 @@
 #define ORVANE_MAINWINDOW_H
 
 #include "file_argument.h"
+#include "print_job.h"
 #include "settings_location.h"
 
 #include <QByteArray>
@@ -9,7 +10,12 @@
 #include <QMap>
 #include <QString>
 
+#include <chrono>
+#include <memory>
+
 class QApplication;
+class QTimer;
+struct PrintRun;
 
 namespace Ui {
 class MainWindow;
@@ -30,19 +36,20 @@ public:
     // True when the file could be opened.
     bool initialise(QApplication &application, const FileArgument &file);
 
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private slots:
     void on_imprimir_clicked();
     void on_tamanho_fonte_valueChanged(int arg1);
+    void watchPrint();
 
 private:
     void saveSettings();
     void loadCutCommands();
-    void sendCutCommand(QString printerName);
-    bool printPlainDocument(const QString &printerName);
-    bool printHtmlDocument(const QString &printerName);
-    bool printRawDocument(const QString &printerName);
-    bool printToDirectPort();
-    QByteArray buildDirectText();
+    PrintJob jobFromWindow() const;
+    void finishPrint(bool printed);
     void showPreview();
 
     QString appDirPath;
@@ -53,8 +60,15 @@ private:
     SettingsFiles settingsFiles;
     // Why config.ini must not be written at exit (found in the file read at start).
     QString settingsProblem;
+    // The print under way, run on a thread of its own; none when idle.
+    std::shared_ptr<PrintRun> printRun;
+    QTimer *printWatch;
 
     friend class WindowProbe; // lets the in-process tests read the members
 };
+
+// Waits up to `grace` for the threads still printing (one the window gave
+// up on, or one running when the window closed); true when some remain.
+bool printThreadsRunning(std::chrono::milliseconds grace);
 
 #endif

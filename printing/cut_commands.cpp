@@ -1,5 +1,4 @@
 #include "mainwindow.h"
-#include "raw_spooler.h"
 #include "ui_mainwindow.h"
 
 namespace {
@@ -30,16 +29,4 @@ void MainWindow::loadCutCommands()
     // The map keeps its names in order: the list shows them sorted.
     ui->cortarPapelComboBox->addItem(QString());
     ui->cortarPapelComboBox->addItems(cutCommands.keys());
-}
-
-// The cut always goes as a raw document of its own; with no preset chosen
-// that document is empty.
-void MainWindow::sendCutCommand(QString printerName)
-{
-    QByteArray sequence;
-    const QString choice = ui->cortarPapelComboBox->currentText();
-    if (!choice.isEmpty())
-        sequence = cutCommands.value(choice);
-    const QByteArray name = printerName.toLocal8Bit();
-    sendRawToPrinter(name.constData(), sequence.constData(), sequence.size());
 }

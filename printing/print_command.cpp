@@ -1,30 +1,85 @@
-#include "direct_port.h"
 #include "mainwindow.h"
-#include "raw_spooler.h"
+#include "print_control.h"
+#include "print_job.h"
 #include "ui_mainwindow.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QMessageBox>
+#include <QThread>
+#include <QTimer>
 
-#include <iostream>
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+// The print of one press, shared by the window and the thread that prints.
+struct PrintRun {
+    PrintJob job;
+    PrintControl control;
+    std::atomic<bool> printed{false};
+};
 
 namespace {
 
-// The operator sees that the print is running: the busy cursor shows until
-// the roads and the cut are done, and is gone before any message.
-class BusyCursor
+// Threads still printing, the ones the window gave up on included.
+std::atomic<int> printThreads{0};
+
+// The window gives up on a blocking call a little after the call itself
+// should have stopped waiting: then the call is one that cannot stop.
+const std::chrono::milliseconds windowPatience = PrintControl::defaultNoAnswerLimit + std::chrono::seconds(2);
+
+bool isInput(QEvent::Type type)
 {
-public:
-    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-    BusyCursor(const BusyCursor &) = delete;
-    BusyCursor &operator=(const BusyCursor &) = delete;
-};
+    switch (type) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::Shortcut:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::Wheel:
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+    case QEvent::ContextMenu:
+        return true;
+    default:
+        return false;
+    }
+}
 
 } // namespace
 
+// What the window shows at the press, copied for the thread that prints.
+PrintJob MainWindow::jobFromWindow() const
+{
+    PrintJob job;
+    job.level = ui->nivelComboBox->currentText();
+    job.printerName = ui->impressoras->currentText();
+    job.directTarget = ui->escritaDiretaComboBox->currentText();
+    job.dotMatrixMode = ui->matricialComboBox->currentText();
+    job.fontFace = ui->fonteComboBox->currentText();
+    job.codePage = ui->codificacaoComboBox->currentText();
+    job.fileData = fileData;
+    const QString cut = ui->cortarPapelComboBox->currentText();
+    if (!cut.isEmpty())
+        job.cutSequence = cutCommands.value(cut);
+    job.leftMargin = ui->margem_esquerda->value();
+    job.topMargin = ui->margem_superior->value();
+    job.bottomMargin = ui->margem_inferior->value();
+    job.pageMargin = ui->margem_geral->value();
+    job.fontSize = ui->tamanho_fonte->value();
+    job.bold = ui->fonte_negrito->isChecked();
+    return job;
+}
+
 void MainWindow::on_imprimir_clicked()
 {
+    // One press, one print.
+    if (printRun)
+        return;
     const QString printerName = ui->impressoras->currentText();
     if (printerName.isEmpty()) {
         QMessageBox::critical(this, tr("IMPRESSORA"), tr("Por favor selecione uma impressora"),
@@ -33,53 +88,82 @@ void MainWindow::on_imprimir_clicked()
         return;
     }
 
-    bool printed = false;
-    {
-        const BusyCursor busy;
-        if (ui->nivelComboBox->currentText() == QLatin1String("baixo"))
-            printed = printRawDocument(printerName);
-        if (ui->nivelComboBox->currentText() == QLatin1String("escrita direta"))
-            printed = printToDirectPort();
-        if (ui->nivelComboBox->currentText() == QLatin1String("medio"))
-            printed = printPlainDocument(printerName);
-        if (ui->nivelComboBox->currentText() == QLatin1String("alto"))
-            printed = printHtmlDocument(printerName);
-        // The cut command always follows the print, through the spooler,
-        // also when the text went to a port.
-        if (printed)
-            sendCutCommand(printerName);
-    }
+    // The operator sees that the print is running: the busy cursor shows
+    // until the road and the cut are done, and is gone before any message.
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const std::shared_ptr<PrintRun> run = std::make_shared<PrintRun>();
+    run->job = jobFromWindow();
+    printRun = run;
+    // The window keeps painting and answering while the print runs.
+    ++printThreads;
+    QThread *thread = QThread::create([run] {
+        run->printed = runPrintJob(run->job, run->control);
+        --printThreads;
+    });
+    connect(thread, &QThread::finished, this, [this, run] {
+        if (printRun == run)
+            finishPrint(run->printed);
+    });
+    connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+    thread->start();
+    printWatch->start();
+}
 
-    // A receipt that did not print must not look printed: the window stays
-    // so the operator can pick another printer or level and try again.
-    if (!printed) {
-        QMessageBox::critical(this, tr("IMPRESSORA"),
-                              tr("Falha na impressão. Verifique a impressora e tente novamente."),
-                              QMessageBox::Ok, QMessageBox::NoButton);
-        ui->impressoras->setFocus(Qt::OtherFocusReason);
+// A spooler, port or driver that holds the print beyond every deadline:
+// the print is shown as failed now, and cancelled if it ever goes on.
+void MainWindow::watchPrint()
+{
+    if (printRun && printRun->control.waiting() >= windowPatience) {
+        printRun->control.abandon();
+        finishPrint(false);
+    }
+}
+
+void MainWindow::finishPrint(bool printed)
+{
+    printWatch->stop();
+    // Keys and clicks that came while the print ran still reach nothing.
+    QCoreApplication::processEvents();
+    printRun.reset();
+    QApplication::restoreOverrideCursor();
+
+    if (printed) {
+        close();
         return;
     }
-
-    close();
+    // A receipt that did not print must not look printed: the window stays
+    // so the operator can mend the printer, or pick another printer or
+    // level, and press again.
+    QMessageBox::critical(this, tr("IMPRESSORA"),
+                          tr("Falha na impressão. Verifique a impressora e tente novamente."),
+                          QMessageBox::Ok, QMessageBox::NoButton);
+    ui->imprimir->setFocus(Qt::OtherFocusReason);
 }
 
-bool MainWindow::printRawDocument(const QString &printerName)
+bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {
-    const QByteArray text = buildDirectText();
-    if (text.isNull())
-        return false;
-    std::cout << "impressao baixo nivel \n";
-    std::cout.write(text.constData(), text.size());
-    std::cout << "textPlain fim ****** \n" << std::flush;
-    const QByteArray name = printerName.toLocal8Bit();
-    return sendRawToPrinter(name.constData(), text.constData(), text.size());
+    // While a print runs, no input acts on the window.
+    if (printRun && isInput(event->type()))
+        return true;
+    return QMainWindow::eventFilter(watched, event);
 }
 
-bool MainWindow::printToDirectPort()
+void MainWindow::closeEvent(QCloseEvent *event)
 {
-    // The target is opened (and emptied) before the text is prepared.
-    DirectPortWriter port(ui->escritaDiretaComboBox->currentText().toLocal8Bit().toStdString());
-    const QByteArray text = buildDirectText();
-    const bool written = !text.isNull() && port.write(text.constData(), size_t(text.size()));
-    return port.close() && written;
+    // Closing never waits for a print: what it started is cancelled.
+    if (printRun) {
+        printRun->control.abandon();
+        printWatch->stop();
+        printRun.reset();
+        QApplication::restoreOverrideCursor();
+    }
+    event->accept();
+}
+
+bool printThreadsRunning(std::chrono::milliseconds grace)
+{
+    const auto end = std::chrono::steady_clock::now() + grace;
+    while (printThreads.load() > 0 && std::chrono::steady_clock::now() < end)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    return printThreads.load() > 0;
 }

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSettings>
 
 #include <limits>
@@ -16,10 +17,19 @@ int readInteger(const QSettings &settings, const char *name, int fallback)
     const QVariant value = settings.value(QLatin1String(name));
     if (!value.isValid())
         return fallback;
+    const QString text = value.toString();
     bool ok = false;
-    const qlonglong number = value.toString().toLongLong(&ok);
-    if (!ok)
-        return 0;
+    const qlonglong number = text.toLongLong(&ok);
+    if (!ok) {
+        // A number of more digits than any integer holds is still a number:
+        // it saturates like a smaller one.
+        static const QRegularExpression decimal(QStringLiteral("^\\s*([+-]?)[0-9]+\\s*$"));
+        const QRegularExpressionMatch match = decimal.match(text);
+        if (!match.hasMatch())
+            return 0;
+        return match.captured(1) == QLatin1String("-") ? std::numeric_limits<int>::min()
+                                                       : std::numeric_limits<int>::max();
+    }
     if (number > std::numeric_limits<int>::max())
         return std::numeric_limits<int>::max();
     if (number < std::numeric_limits<int>::min())

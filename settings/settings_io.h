@@ -9,7 +9,8 @@ class QSettings;
 
 // Reading rules shared by every key: an absent key gives its fallback.
 QString readText(const QSettings &settings, const SettingKeys::TextKey &key);
-// Text that is not a decimal integer reads as 0; values beyond int saturate.
+// Text that is not a decimal integer reads as 0; values beyond int, of
+// any number of digits, saturate.
 int readInteger(const QSettings &settings, const char *name, int fallback);
 int readInteger(const QSettings &settings, const SettingKeys::IntegerKey &key);
 // Empty, "0" and "false" in any case are false; any other text is true.

@@ -1,5 +1,6 @@
 // Start-up: the captions, the option lists, the paper-cut table, reading
-// the file and the preview; and the cursor after a failed print.
+// the file and the preview; the cursor and the focus after a failed print,
+// and one press, one print.
 
 #include "window_support.h"
 
@@ -13,6 +14,10 @@
 #include <QTabWidget>
 #include <QTextEdit>
 #include <QtTest>
+
+#include <sys/stat.h>
+
+#include <thread>
 
 namespace {
 
@@ -104,13 +109,13 @@ private slots:
         for (const char *group : {"groupBox", "groupBox_2", "groupBox_3", "groupBox_4"})
             shown << find<QGroupBox>(group)->title();
         for (const char *label : {"label_9", "label_11", "label_4", "label_5", "label", "label_2", "label_3",
-                                  "label_7", "labelBaixoNivel", "label_8", "label_10"})
+                                  "label_7", "labelBaixoNivel", "label_8", "label_10", "labelCodificacao"})
             shown << find<QLabel>(label)->text();
         QCOMPARE(shown.join('|'),
                  QString::fromUtf8("Orvane|IMPRIMIR|ORVANE|CONFIGURAÇÃO|AJUDA|ALTO NÍVEL|"
                                    "ESCRITA DIRETA, BAIXO E MÉDIO NÍVEL |NÍVEL|OUTROS| MARGEM GERAL| TAMANHO FONTE|"
                                    "FONTE NEGRITO| FONTE| MARGEM SUPERIOR| MARGEM ESQUERDA| MARGEM INFERIOR| MATRICIAL|"
-                                   "NÍVEL: |ESCRITA DIRETA|CORTAR PAPEL:"));
+                                   "NÍVEL: |ESCRITA DIRETA|CORTAR PAPEL:|Codificação da impressora"));
         QCOMPARE(find<QLabel>("label_6")->text(),
                  QStringLiteral("Kavrent\n\nTelefones: (11)3456-7890 (11)98765-4321\nsite:           www.kavrent.com.br\n"));
     }
@@ -126,8 +131,8 @@ private slots:
         QTest::newRow("NUL") << QByteArray("ab\0cd\nef", 8) << QByteArray("ab\0cd\nef", 8) << "ab";
         QTest::newRow("UTF-8") << QByteArray("S\xc3\xa3o Jo\xc3\xa3o") << QByteArray("S\xc3\xa3o Jo\xc3\xa3o")
                                << QString::fromUtf8("S\u00e3o Jo\u00e3o");
-        QTest::newRow("code page") << QByteArray("caf\xe9!") << QByteArray("caf\xe9!")
-                                   << QString::fromUtf8("caf\ufffd!");
+        QTest::newRow("Windows-1252") << QByteArray("caf\xe9!") << QByteArray("caf\xe9!")
+                                      << QString::fromUtf8("caf\u00e9!");
         QTest::newRow("empty") << QByteArray() << QByteArray() << QString();
         QTest::newRow("markup") << QByteArray("<b>negrito</b> texto") << QByteArray("<b>negrito</b> texto")
                                 << "negrito texto";
@@ -190,6 +195,54 @@ private slots:
         QCOMPARE(catcher.boxes[0].title, QStringLiteral("IMPRESSORA"));
         QVERIFY(!catcher.boxes[0].busyCursor);
         QVERIFY(!QApplication::overrideCursor());
+        // Return retries: the printer is mended and the operator presses again.
+        QCOMPARE(window->focusWidget(), find<QPushButton>("imprimir"));
+    }
+
+    // While a print runs, no press of any kind starts another, then or
+    // after it: the port, a FIFO read only later, receives one copy.
+    void onePressOnePrint_data()
+    {
+        QTest::addColumn<QString>("press");
+        for (const char *press : {"click", "double-click", "Return", "Space"})
+            QTest::newRow(press) << QString::fromLatin1(press);
+    }
+
+    void onePressOnePrint()
+    {
+        QFETCH(QString, press);
+        const QString fifo = scratch.filePath(QStringLiteral("porta.fifo"));
+        QFile::remove(fifo);
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        QVERIFY(window->initialise(*qApp, fileWith("CUPOM\n")));
+        find<QComboBox>("impressoras")->addItem(QStringLiteral("orvane-impressora-que-nao-existe"));
+        find<QComboBox>("impressoras")->setCurrentText(QStringLiteral("orvane-impressora-que-nao-existe"));
+        find<QComboBox>("nivelComboBox")->setCurrentText(QStringLiteral("escrita direta"));
+        find<QComboBox>("escritaDiretaComboBox")->setCurrentText(fifo);
+        window->show();
+        auto *button = find<QPushButton>("imprimir");
+        button->setFocus();
+
+        QTest::mouseClick(button, Qt::LeftButton);
+        QVERIFY(WindowProbe::printing(*window));
+        if (press == QLatin1String("click"))
+            QTest::mouseClick(button, Qt::LeftButton);
+        else if (press == QLatin1String("double-click"))
+            QTest::mouseDClick(button, Qt::LeftButton);
+        else
+            QTest::keyClick(button, press == QLatin1String("Return") ? Qt::Key_Return : Qt::Key_Space);
+
+        QByteArray received;
+        std::thread reader([&] {
+            QFile port(fifo);
+            if (port.open(QIODevice::ReadOnly))
+                received = port.readAll();
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(!WindowProbe::printing(*window), 20000);
+        reader.join();
+        QTest::qWait(300);
+        QVERIFY(!WindowProbe::printing(*window));
+        QCOMPARE(received, QByteArray("\r\n  CUPOM\r\n  \r\n\r\n\r\n"));
     }
 };
 

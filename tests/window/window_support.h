@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QMessageBox>
 #include <QTemporaryDir>
@@ -18,8 +19,18 @@ class WindowProbe
 public:
     static const QByteArray &fileData(const MainWindow &window) { return window.fileData; }
     static const QMap<QString, QByteArray> &cutCommands(const MainWindow &window) { return window.cutCommands; }
-    static QByteArray buildDirectText(MainWindow &window) { return window.buildDirectText(); }
-    static void print(MainWindow &window) { window.on_imprimir_clicked(); }
+    static QByteArray buildDirectText(MainWindow &window) { return directText(window.jobFromWindow()); }
+    static bool printing(const MainWindow &window) { return bool(window.printRun); }
+    // Presses IMPRIMIR and lets the window run until the print has ended
+    // and its message, if any, was answered.
+    static void print(MainWindow &window)
+    {
+        window.on_imprimir_clicked();
+        QElapsedTimer waited;
+        waited.start();
+        while (window.printRun && waited.elapsed() < 60000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
 };
 
 // Answers every message box that opens while it lives, recording its title

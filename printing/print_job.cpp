@@ -1,0 +1,61 @@
+#include "print_job.h"
+
+#include "direct_port.h"
+#include "print_control.h"
+#include "raw_spooler.h"
+
+#include <iostream>
+
+namespace {
+
+bool printRawDocument(const PrintJob &job, PrintControl &control)
+{
+    const QByteArray text = directText(job);
+    if (text.isNull())
+        return false;
+    std::cout << "impressao baixo nivel \n";
+    std::cout.write(text.constData(), text.size());
+    std::cout << "textPlain fim ****** \n" << std::flush;
+    const QByteArray name = job.printerName.toLocal8Bit();
+    return sendRawToPrinter(name.constData(), text.constData(), text.size(), &control);
+}
+
+bool printToDirectPort(const PrintJob &job, PrintControl &control)
+{
+    // The target is opened (and emptied) before the text is prepared.
+    DirectPortWriter port(job.directTarget.toLocal8Bit().toStdString(), &control);
+    const QByteArray text = directText(job);
+    const bool written = !text.isNull() && port.write(text.constData(), size_t(text.size()));
+    return port.close() && written;
+}
+
+// The cut always goes as a raw document of its own; with no preset chosen
+// that document is empty.
+void sendCutCommand(const PrintJob &job, PrintControl &control)
+{
+    const QByteArray name = job.printerName.toLocal8Bit();
+    sendRawToPrinter(name.constData(), job.cutSequence.constData(), job.cutSequence.size(), &control);
+}
+
+} // namespace
+
+bool runPrintJob(const PrintJob &job, PrintControl &control)
+{
+    bool printed = false;
+    if (job.level == QLatin1String("baixo"))
+        printed = printRawDocument(job, control);
+    else if (job.level == QLatin1String("escrita direta"))
+        printed = printToDirectPort(job, control);
+    else if (job.level == QLatin1String("medio"))
+        printed = printPlainDocument(job, control);
+    else if (job.level == QLatin1String("alto"))
+        printed = printHtmlDocument(job, control);
+    // A print the window has given up on is a failure, whatever came of it.
+    if (control.abandoned())
+        return false;
+    // The cut command always follows the print, through the spooler, also
+    // when the text went to a port.
+    if (printed)
+        sendCutCommand(job, control);
+    return printed;
+}
