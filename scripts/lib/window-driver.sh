@@ -95,3 +95,9 @@ window_box_or_exit() { # PID TITLE TIMEOUT
         sleep 0.1
     done
 }
+
+# Pings WINDOW as a window manager does until it is gone, PID has ended or
+# LIMIT seconds have passed; prints the longest answer in milliseconds.
+window_ping_longest() { # WINDOW PID LIMIT
+    timeout $(($3 + 15)) /usr/bin/python3 "$(dirname "${BASH_SOURCE[0]}")/window-ping.py" "$@" 2>/dev/null || echo "$(($3 * 1000))"
+}

@@ -64,22 +64,25 @@ framed() { # FILE
 
 # A page job: a PDF whose text holds TEXT (Linux), or wine's PostScript,
 # whose embedded fonts carry no text to read back; PAGES pages, or any
-# number for "*". The counts are those of the Qt 5 build the shops run;
-# Qt 6 lays text out a little differently.
+# number for "*"; with "$" after PAGES, TEXT is on the last page. The
+# counts are those of the Qt 5 build the shops run; Qt 6 lays text out a
+# little differently.
 page_job() { # FILE page:PAGES:TEXT
-    local file=$1 spec=${2#page:} pages text count
+    local file=$1 spec=${2#page:} pages text count first=1
     pages=${spec%%:*}
     text=${spec#*:}
     if [ "$(head -c 5 "$file")" = %PDF- ]; then
         count=$(pdfinfo "$file" 2>/dev/null | awk '/^Pages:/ {print $2}')
-        pdftotext -layout "$file" - 2>/dev/null | grep -qF -- "$text" ||
-            { echo "  the page does not hold '$text'" >&2; return 1; }
+        [[ $pages == *'$' ]] && first=${count:-1}
+        pdftotext -f "$first" -layout "$file" - 2>/dev/null | grep -qF -- "$text" ||
+            { echo "  pages $first to $count do not hold '$text'" >&2; return 1; }
     elif [ "$(head -c 4 "$file")" = '%!PS' ]; then
         count=$(sed -n 's/^%%Pages: *\([0-9][0-9]*\).*/\1/p' "$file" | tail -n 1)
     else
         echo "  $file is neither PDF nor PostScript" >&2
         return 1
     fi
+    pages=${pages%'$'}
     if [ "$pages" = '*' ] || [ "${ORVANE_QT_MAJOR:-5}" != 5 ]; then
         [ "${count:-0}" -ge 1 ]
     else
