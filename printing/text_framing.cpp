@@ -1,5 +1,6 @@
 #include "text_framing.h"
 #include "byte_blocks.h"
+#include "code_pages.h"
 
 #include <algorithm>
 #include <cstring>
@@ -24,6 +25,61 @@ qsizetype countByte(const char *begin, const char *end, char c)
     }
 #endif
     return count + std::count(begin, end, c);
+}
+
+// The first byte of [begin, end) that is not ASCII, or end.
+const unsigned char *skipAscii(const unsigned char *begin, const unsigned char *end)
+{
+#ifdef ORVANE_SSE2
+    while (end - begin >= 16 && _mm_movemask_epi8(load16(reinterpret_cast<const char *>(begin))) == 0)
+        begin += 16;
+#endif
+    while (begin < end && *begin < 0x80)
+        ++begin;
+    return begin;
+}
+
+// Where the well-formed UTF-8 at the start of [begin, end) ends.
+const unsigned char *endOfUtf8(const unsigned char *begin, const unsigned char *end)
+{
+    for (;;) {
+        begin = skipAscii(begin, end);
+        char32_t character;
+        const int sequence = begin < end ? utf8SequenceAt(begin, end, character) : 0;
+        if (sequence == 0)
+            return begin;
+        begin += sequence;
+    }
+}
+
+// [begin, end) appended to `text`, stray bytes read as Windows-1252.
+void appendMixed(QString &text, const unsigned char *begin, const unsigned char *end)
+{
+    // A byte never makes more than one UTF-16 unit, nor a sequence more
+    // units than it has bytes.
+    const int start = text.size();
+    text.resize(start + int(end - begin));
+    char16_t *out = reinterpret_cast<char16_t *>(text.data()) + start;
+    while (begin < end) {
+        const unsigned char *ascii = skipAscii(begin, end);
+        out = std::copy(begin, ascii, out);
+        begin = ascii;
+        if (begin == end)
+            break;
+        char32_t character;
+        const int sequence = utf8SequenceAt(begin, end, character);
+        if (sequence == 0) {
+            *out++ = windows1252Character(*begin++);
+        } else if (character < 0x10000) {
+            *out++ = char16_t(character);
+            begin += sequence;
+        } else {
+            *out++ = QChar::highSurrogate(uint(character));
+            *out++ = QChar::lowSurrogate(uint(character));
+            begin += sequence;
+        }
+    }
+    text.truncate(int(out - reinterpret_cast<char16_t *>(text.data())));
 }
 
 } // namespace
@@ -110,9 +166,33 @@ QByteArray dotMatrixPrefix(const QString &mode)
     return QByteArray();
 }
 
+QByteArray frameTextInCodePage(const QByteArray &text, int left, int top, int bottom,
+                               const QByteArray &prefix, const CodePage &page)
+{
+    // The mark says the file is UTF-8; on paper it would be a "?".
+    const int mark = text.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+    const QByteArray selection(reinterpret_cast<const char *>(page.selection), int(page.selectionLength));
+    QByteArray framed = frameText(QByteArray::fromRawData(text.constData() + mark, text.size() - mark),
+                                  left, top, bottom, selection + prefix);
+    // Framing adds ASCII only, and never inside a UTF-8 sequence (none holds
+    // an LF): converting the framed copy gives the same bytes as framing the
+    // converted text, without a third copy of a large file.
+    if (!framed.isNull())
+        framed.truncate(int(convertToCodePage(framed.data(), size_t(framed.size()), page)));
+    return framed;
+}
+
 QString utf8UpToZero(const QByteArray &bytes)
 {
     const void *zero = std::memchr(bytes.constData(), '\0', size_t(bytes.size()));
     const int length = zero ? int(static_cast<const char *>(zero) - bytes.constData()) : bytes.size();
-    return QString::fromUtf8(bytes.constData(), length);
+    const auto *begin = reinterpret_cast<const unsigned char *>(bytes.constData());
+    const unsigned char *const end = begin + length;
+    // The UTF-8 part goes through the toolkit as it always did (it drops a
+    // byte-order mark at the very start); the rest byte by byte.
+    const unsigned char *const utf8End = endOfUtf8(begin, end);
+    QString text = QString::fromUtf8(bytes.constData(), int(utf8End - begin));
+    if (utf8End != end)
+        appendMixed(text, utf8End, end);
+    return text;
 }

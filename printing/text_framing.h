@@ -4,6 +4,8 @@
 #include <QByteArray>
 #include <QString>
 
+struct CodePage;
+
 // Frames text for the printer: `top` LF bytes, then every LF-separated line
 // (a final LF makes a last, empty line) with `left` spaces before it and one
 // LF after it, then `bottom` LF bytes. `prefix` goes in front of it all.
@@ -16,8 +18,17 @@ QByteArray frameText(const QByteArray &text, int left, int top, int bottom,
 // ("draft", "draft condensed"); empty for any other text.
 QByteArray dotMatrixPrefix(const QString &mode);
 
-// Bytes up to the first zero byte, decoded as UTF-8: what the page roads
-// and the preview show of a buffer.
+// The text framed as frameText() does and converted to a printer's code
+// page (see convertToCodePage()), behind the page's selection command and
+// `prefix`. A UTF-8 byte-order mark at the start of the text is dropped.
+// Null when it would not fit in memory.
+QByteArray frameTextInCodePage(const QByteArray &text, int left, int top, int bottom,
+                               const QByteArray &prefix, const CodePage &page);
+
+// Bytes up to the first zero byte as text: every well-formed UTF-8 sequence
+// as UTF-8, every other byte as Windows-1252, the code page of the Windows
+// programs that write many receipts. What the page roads and the preview
+// show of a buffer; a UTF-8 buffer reads as QString::fromUtf8() reads it.
 QString utf8UpToZero(const QByteArray &bytes);
 
 #endif

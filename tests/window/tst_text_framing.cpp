@@ -1,10 +1,14 @@
-// The bytes the direct-write roads send and the page the "alto" road prints.
+// The bytes the direct-write roads send, the page the "alto" road prints,
+// and how the file's bytes read as text and convert to a printer's page.
 
+#include "code_pages.h"
 #include "html_page.h"
 #include "text_framing.h"
 
 #include <QRandomGenerator>
 #include <QtTest>
+
+#include <iconv.h>
 
 namespace {
 
@@ -41,6 +45,37 @@ QByteArray randomText(quint32 seed, int length)
         c = roll < lineFeeds ? '\n' : roll < lineFeeds + spaces ? ' ' : char(random.bounded(256));
     }
     return text;
+}
+
+// glibc's own conversion of `bytes`; null when it refuses any of them.
+QByteArray iconvConvert(const char *from, const char *to, const QByteArray &bytes)
+{
+    iconv_t converter = iconv_open(to, from);
+    if (converter == iconv_t(-1))
+        qFatal("iconv knows no %s or %s", from, to);
+    QByteArray out(bytes.size() * 4 + 4, '\0');
+    char *in = const_cast<char *>(bytes.constData());
+    size_t inLeft = size_t(bytes.size());
+    char *at = out.data();
+    size_t outLeft = size_t(out.size());
+    const bool converted = iconv(converter, &in, &inLeft, &at, &outLeft) != size_t(-1);
+    iconv_close(converter);
+    return converted ? out.left(int(at - out.data())) : QByteArray();
+}
+
+const CodePage &page(const char *name)
+{
+    const CodePage *found = codePageNamed(name);
+    if (!found)
+        qFatal("no code page %s", name);
+    return *found;
+}
+
+QByteArray converted(const char *name, const QByteArray &text)
+{
+    QByteArray bytes = text;
+    bytes.truncate(int(convertToCodePage(bytes.data(), size_t(bytes.size()), page(name))));
+    return bytes;
 }
 
 } // namespace
@@ -119,6 +154,133 @@ private slots:
         QFETCH(bool, bold);
         QFETCH(QByteArray, page);
         QCOMPARE(buildHtmlPage(text, size, face, bold), page);
+    }
+
+    void readAsText_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("UTF-8") << QByteArray("P\xc3\xa3o \xe2\x82\xac") << QString::fromUtf8("Pão €");
+        QTest::newRow("Windows-1252") << QByteArray("P\xe3o \x80 5,00") << QString::fromUtf8("Pão € 5,00");
+        QTest::newRow("mixed, each as what it is") << QByteArray("P\xc3\xa3o P\xe3o") << QString::fromUtf8("Pão Pão");
+        QTest::newRow("byte-order mark dropped as before") << QByteArray("\xef\xbb\xbfP\xc3\xa3o") << "Pão";
+        QTest::newRow("byte-order mark, then Windows-1252") << QByteArray("\xef\xbb\xbfP\xe3o") << "Pão";
+        QTest::newRow("up to the first NUL") << QByteArray("P\xe3o\0resto", 9) << "Pão";
+        QTest::newRow("a cut sequence, then ASCII") << QByteArray("\xc3 a") << QString::fromUtf8("Ã a");
+        QTest::newRow("an encoded surrogate is three stray bytes") << QByteArray("\xed\xa0\x80")
+                                                                  << QString::fromUtf8("í\u00a0€");
+        QTest::newRow("a stray byte, then four bytes of UTF-8") << QByteArray("\xe9 \xf0\x9f\x98\x80")
+                                                                << QString::fromUtf8("é 😀");
+        QTest::newRow("a stray byte after 40 ASCII") << QByteArray(40, 'a') + "\xe7" << QString(40, 'a') + "ç";
+    }
+
+    void readAsText()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, text);
+        QCOMPARE(utf8UpToZero(bytes), text);
+    }
+
+    // With no margins: the page's selection, the prefix, the converted
+    // text and one LF.
+    void toCodePage_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("prefix");
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QByteArray>("bytes");
+        const QByteArray utf8 = "P\xc3\x83O \xc3\xa7\xc3\xa3o", cp1252 = "P\xc3O \xe7\xe3o";
+        QTest::newRow("epson pc860, UTF-8") << "epson pc860" << QByteArray() << utf8 << QByteArray("\x1bt\x03P\x8eO \x87\x84o\n");
+        QTest::newRow("bematech pc860, Windows-1252") << "bematech pc860" << QByteArray() << cp1252
+                                                      << QByteArray("\x1bt\x04P\x8eO \x87\x84o\n");
+        QTest::newRow("epson pc850") << "epson pc850" << QByteArray() << cp1252 << QByteArray("\x1bt\x02P\xc7O \x87\xc6o\n");
+        QTest::newRow("bematech pc850") << "bematech pc850" << QByteArray() << utf8 << QByteArray("\x1bt\x02P\xc7O \x87\xc6o\n");
+        QTest::newRow("epson pc858, the euro") << "epson pc858" << QByteArray() << QByteArray("\xe2\x82\xac 5")
+                                               << QByteArray("\x1bt\x13\xd5 5\n");
+        QTest::newRow("pc850 has no euro") << "pc850" << QByteArray() << QByteArray("\x80 5") << QByteArray("? 5\n");
+        QTest::newRow("epson wpc1252, UTF-8") << "epson wpc1252" << QByteArray() << utf8 << QByteArray("\x1bt\x10P\xc3O \xe7\xe3o\n");
+        QTest::newRow("wpc1252: undefined bytes") << "wpc1252" << QByteArray() << QByteArray("\x81\x9d") << QByteArray("??\n");
+        QTest::newRow("the selection before the dot-matrix mode") << "epson pc860" << dotMatrixPrefix("draft")
+                                                                  << QByteArray("a") << QByteArray("\x1bt\x03\x1bx0\x1b\x12" "a\n");
+        QTest::newRow("byte-order mark dropped") << "pc860" << QByteArray() << QByteArray("\xef\xbb\xbf\xc3\xa3")
+                                                 << QByteArray("\x84\n");
+        QTest::newRow("NUL kept, the text goes on") << "pc850" << QByteArray() << QByteArray("a\0\xc3\xa3", 4)
+                                                    << QByteArray("a\0\xc6\n", 4);
+        QTest::newRow("emoji and Chinese") << "epson pc858" << QByteArray() << QByteArray("\xf0\x9f\x98\x80\xe4\xb8\xad!")
+                                           << QByteArray("\x1bt\x13??" "!\n");
+        QTest::newRow("ASCII moved back after a shrink") << "pc850" << QByteArray() << "\xc3\xa3" + QByteArray(40, 'a') + "\xc3\xa3"
+                                                         << "\xc6" + QByteArray(40, 'a') + "\xc6\n";
+    }
+
+    void toCodePage()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, prefix);
+        QFETCH(QByteArray, text);
+        QFETCH(QByteArray, bytes);
+        QCOMPARE(frameTextInCodePage(text, 0, 0, 0, prefix, page(qPrintable(name))).toHex(' '), bytes.toHex(' '));
+    }
+
+    // Exact names only: anything else converts nothing.
+    void pageNames_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("known");
+        QTest::newRow("a page") << "epson pc860" << true;
+        QTest::newRow("empty") << "" << false;
+        QTest::newRow("unknown") << "epson pc437" << false;
+        QTest::newRow("with a space") << "epson pc860 " << false;
+        QTest::newRow("in capitals") << "EPSON PC860" << false;
+    }
+
+    void pageNames()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, known);
+        QCOMPARE(codePageNamed(name.toStdString()) != nullptr, known);
+    }
+
+    // Every byte 0x80 to 0xFF of every page, and characters some pages or
+    // all lack, against glibc: the same character for the byte, the same byte
+    // for the character ('?' where iconv refuses it). Windows-1252 is also
+    // how stray bytes read.
+    void matchesIconv_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("iconvName");
+        QTest::addColumn<int>("byte");
+        QTest::addColumn<QByteArray>("character");
+        const QPair<const char *, const char *> pages[] = {
+            {"pc850", "CP850"}, {"pc858", "CP858"}, {"pc860", "CP860"}, {"wpc1252", "CP1252"}};
+        const QPair<const char *, const char *> characters[] = {
+            {"U+20AC", "\xe2\x82\xac"}, {"U+0160", "\xc5\xa0"}, {"U+2500", "\xe2\x94\x80"},
+            {"U+0080", "\xc2\x80"}, {"U+4E2D", "\xe4\xb8\xad"}, {"U+1F600", "\xf0\x9f\x98\x80"}};
+        for (const auto &p : pages) {
+            for (int byte = 0x80; byte <= 0xff; ++byte)
+                QTest::addRow("%s %02X", p.first, byte) << p.first << QByteArray(p.second) << byte << QByteArray();
+            for (const auto &c : characters)
+                QTest::addRow("%s %s", p.first, c.first) << p.first << QByteArray(p.second) << -1 << QByteArray(c.second);
+        }
+    }
+
+    void matchesIconv()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, iconvName);
+        QFETCH(int, byte);
+        QFETCH(QByteArray, character);
+        const QByteArray page = name.toLatin1();
+        if (byte >= 0) {
+            character = iconvConvert(iconvName, "UTF-8", QByteArray(1, char(byte)));
+            const QString read = character.isNull() ? QString(QChar(0xfffd)) : QString::fromUtf8(character);
+            QCOMPARE(QString(QChar(codePageCharacter(::page(page), uchar(byte)))), read);
+            if (iconvName == "CP1252")
+                QCOMPARE(utf8UpToZero(QByteArray(1, char(byte))), read);
+            if (character.isNull())
+                return;
+        }
+        const QByteArray expected = iconvConvert("UTF-8", iconvName, character);
+        QCOMPARE(converted(page, character).toHex(' '), (expected.isNull() ? QByteArray("?") : expected).toHex(' '));
     }
 };
 
