@@ -1,12 +1,13 @@
-#include "mainwindow.h"
+#include "code_pages.h"
+#include "print_job.h"
 #include "text_framing.h"
-#include "ui_mainwindow.h"
 
-// The bytes both direct-write roads send: the file framed by the margins
-// the window shows now, behind the dot-matrix mode sequence.
-QByteArray MainWindow::buildDirectText()
+QByteArray directText(const PrintJob &job)
 {
-    return frameText(fileData, ui->margem_esquerda->value(), ui->margem_superior->value(),
-                     ui->margem_inferior->value(),
-                     dotMatrixPrefix(ui->matricialComboBox->currentText()));
+    const QByteArray prefix = dotMatrixPrefix(job.dotMatrixMode);
+    // No page chosen, or a name the list does not hold: the file's bytes
+    // go as they are.
+    if (const CodePage *page = codePageNamed(job.codePage.toStdString()))
+        return frameTextInCodePage(job.fileData, job.leftMargin, job.topMargin, job.bottomMargin, prefix, *page);
+    return frameText(job.fileData, job.leftMargin, job.topMargin, job.bottomMargin, prefix);
 }

@@ -58,6 +58,7 @@ void MainWindow::saveSettings()
     settings.setValue(QLatin1String(SettingKeys::y.name), this->y());
     settings.setValue(QLatin1String(matricial.name), ui->matricialComboBox->currentText());
     settings.setValue(QLatin1String(cortarPapel.name), ui->cortarPapelComboBox->currentText());
+    settings.setValue(QLatin1String(codificacao.name), ui->codificacaoComboBox->currentText());
     settings.sync();
     if (settings.status() == QSettings::NoError)
         return;

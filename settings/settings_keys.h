@@ -25,6 +25,7 @@ inline constexpr IntegerKey x{"geral/x", 0};
 inline constexpr IntegerKey y{"geral/y", 0};
 inline constexpr TextKey impressora{"geral/impressora", ""};
 inline constexpr TextKey cortarPapel{"geral/cortarPapel", ""};
+inline constexpr TextKey codificacao{"geral/codificacao", ""};
 
 } // namespace SettingKeys
 
