@@ -53,7 +53,7 @@ program=$2
 cups_dir=$ORVANE_CUPS_DIR
 
 TABLE=$(cat <<'ROWS'
-baixo: the worked example, then the cut | both | worked | nivel=baixo;margem_esquerda=2;margem_superior=1;margem_inferior=2;matricial=draft;cortarPapel=epson corte total | press | 1b 78 30 1b 12 0a 20 20 41 42 0a 20 20 43 0a 0a 0a;1b 69 | - | 0 | impressora=@Q;cortarPapel=epson corte total;keys=16;says:Entire file data was sent to printer.
+baixo: the worked example, then the cut | both | worked | nivel=baixo;margem_esquerda=2;margem_superior=1;margem_inferior=2;matricial=draft;cortarPapel=epson corte total | press | 1b 78 30 1b 12 0a 20 20 41 42 0a 20 20 43 0a 0a 0a;1b 69 | - | 0 | impressora=@Q;cortarPapel=epson corte total;keys=17;says:Entire file data was sent to printer.
 baixo: every byte kept, no cut chosen | both | bytes | nivel=baixo | press | 0a 20 20 63 61 66 e9 00 80 ff 0a 20 20 0a 0a 0a | - | 0 | -
 escrita direta: CR LF in the file, the cut to the printer | both | lines | nivel=escrita direta;escrita_direta=@PORT;margem_esquerda=1;margem_superior=0;margem_inferior=1;cortarPapel=bematech corte total | press | port:20 41 0d 0a 20 42 0d 0a 20 0d 0a 0d 0a;1b 77 | - | 0 | escrita_direta=@PORT
 medio: a page with the text | both | receipt | nivel=medio;cortarPapel=samsung corte parcial | press | page:*:PADARIA SÃO JOÃO;1b 6d | - | 0 | -
@@ -83,26 +83,45 @@ baixo: 5 MB of random bytes | linux | random | nivel=baixo;cortarPapel=epson cor
 baixo: invalid UTF-8 and NUL bytes | linux | invalid-utf8 | nivel=baixo;cortarPapel=epson corte total | press | framed;1b 69 | - | 0 | -
 an empty file | linux | empty | nivel=baixo;cortarPapel=epson corte total | press | 0a 20 20 0a 0a 0a;1b 69 | - | 0 | -
 a path relative to the working folder | linux | relative | nivel=baixo;cortarPapel=epson corte total | press | framed;1b 69 | - | 0 | -
-no argument | both | none | margem_geral=42;nivel=medio;extra=mantido | - | - | ARQUIVO | 1 | keys=17;margem_geral=42;nivel=medio;extra=mantido
-a missing file | both | missing | margem_geral=42;nivel=medio | - | - | ARQUIVO | 1 | keys=16;margem_geral=42;nivel=medio
+baixo: epson pc860, a UTF-8 file | both | utf8-accents | nivel=baixo;margem_esquerda=0;margem_superior=0;margem_inferior=0;codificacao=epson pc860;cortarPapel=epson corte total | press | 1b 74 03 53 8e 4f 20 4a 6f 84 6f 20 3f 0a 0a;1b 69 | - | 0 | codificacao=epson pc860;keys=17
+baixo: epson pc858, a Windows-1252 file | linux | cp1252 | nivel=baixo;margem_esquerda=0;margem_superior=0;margem_inferior=0;codificacao=epson pc858 | press | 1b 74 13 50 c6 6f 20 d5 20 35 2c 30 30 0a 0a | - | 0 | -
+baixo: epson wpc1252, a UTF-8 file | linux | utf8-accents | nivel=baixo;margem_esquerda=0;margem_superior=0;margem_inferior=0;codificacao=epson wpc1252 | press | 1b 74 10 53 c3 4f 20 4a 6f e3 6f 20 80 0a 0a | - | 0 | -
+baixo: epson pc850, a Windows-1252 file: no euro on the page | linux | cp1252 | nivel=baixo;margem_esquerda=0;margem_superior=0;margem_inferior=0;codificacao=epson pc850 | press | 1b 74 02 50 c6 6f 20 3f 20 35 2c 30 30 0a 0a | - | 0 | -
+baixo: bematech pc860, a Windows-1252 file | linux | cp1252 | nivel=baixo;margem_esquerda=0;margem_superior=0;margem_inferior=0;codificacao=bematech pc860;cortarPapel=bematech corte total | press | 1b 74 04 50 84 6f 20 3f 20 35 2c 30 30 0a 0a;1b 77 | - | 0 | -
+baixo: bematech pc850, a UTF-8 file | linux | utf8-accents | nivel=baixo;margem_esquerda=0;margem_superior=0;margem_inferior=0;codificacao=bematech pc850 | press | 1b 74 02 53 c7 4f 20 4a 6f c6 6f 20 3f 0a 0a | - | 0 | -
+baixo: pc850 set on the printer, a UTF-8 file | linux | utf8-accents | nivel=baixo;margem_esquerda=0;margem_superior=0;margem_inferior=0;codificacao=pc850 | press | 53 c7 4f 20 4a 6f c6 6f 20 3f 0a 0a | - | 0 | -
+baixo: pc860 set on the printer, a Windows-1252 file | linux | cp1252 | nivel=baixo;margem_esquerda=0;margem_superior=0;margem_inferior=0;codificacao=pc860 | press | 50 84 6f 20 3f 20 35 2c 30 30 0a 0a | - | 0 | -
+baixo: pc858 set on the printer, the euro of a UTF-8 file | linux | utf8-accents | nivel=baixo;margem_esquerda=0;margem_superior=0;margem_inferior=0;codificacao=pc858 | press | 53 c7 4f 20 4a 6f c6 6f 20 d5 0a 0a | - | 0 | -
+baixo: the page's selection, then the dot-matrix mode | linux | utf8-accents | nivel=baixo;margem_esquerda=0;margem_superior=0;margem_inferior=0;matricial=draft;codificacao=epson pc860 | press | 1b 74 03 1b 78 30 1b 12 53 8e 4f 20 4a 6f 84 6f 20 3f 0a 0a | - | 0 | -
+baixo: emoji and Chinese, outside the page | linux | outside-page | nivel=baixo;margem_esquerda=0;margem_superior=0;margem_inferior=0;codificacao=epson pc858 | press | 1b 74 13 61 3f 3f 0a 0a | - | 0 | -
+baixo: a code page drops the byte-order mark, keeps the NUL | linux | bom-nul | nivel=baixo;margem_esquerda=0;margem_superior=0;margem_inferior=0;codificacao=pc850 | press | 50 c6 6f 00 82 0a 0a | - | 0 | -
+baixo: no code page: byte-order mark and NUL unchanged | linux | bom-nul | nivel=baixo;margem_esquerda=0;margem_superior=0;margem_inferior=0 | press | ef bb bf 50 c3 a3 6f 00 c3 a9 0a 0a | - | 0 | codificacao=
+baixo: a code page in capitals: bytes unchanged | linux | utf8-accents | nivel=baixo;margem_esquerda=0;margem_superior=0;margem_inferior=0;codificacao=EPSON PC860 | press | 53 c3 83 4f 20 4a 6f c3 a3 6f 20 e2 82 ac 0a 0a | - | 0 | codificacao=
+baixo: a code page with a space: bytes unchanged | linux | utf8-accents | nivel=baixo;margem_esquerda=0;margem_superior=0;margem_inferior=0;codificacao="epson pc860 " | press | 53 c3 83 4f 20 4a 6f c3 a3 6f 20 e2 82 ac 0a 0a | - | 0 | codificacao=
+baixo: an unknown code page: bytes unchanged | linux | utf8-accents | nivel=baixo;margem_esquerda=0;margem_superior=0;margem_inferior=0;codificacao=epson pc437 | press | 53 c3 83 4f 20 4a 6f c3 a3 6f 20 e2 82 ac 0a 0a | - | 0 | codificacao=
+escrita direta: epson pc860, CR LF | linux | utf8-lines | nivel=escrita direta;escrita_direta=@PORT;margem_esquerda=1;margem_superior=0;margem_inferior=1;codificacao=epson pc860;cortarPapel=epson corte total | press | port:1b 74 03 20 53 8e 4f 0d 0a 20 4a 6f 84 6f 0d 0a 20 0d 0a 0d 0a;1b 69 | - | 0 | -
+medio: a Windows-1252 file, the code page ignored | linux | cp1252 | nivel=medio;codificacao=epson pc860;cortarPapel=epson corte total | press | page:*:Pão € 5,00;1b 69 | - | 0 | -
+alto: a Windows-1252 file, the code page ignored | linux | cp1252 | nivel=alto;codificacao=epson pc860 | press | page:*:Pão € 5,00 | - | 0 | -
+no argument | both | none | margem_geral=42;nivel=medio;extra=mantido | - | - | ARQUIVO | 1 | keys=18;margem_geral=42;nivel=medio;extra=mantido
+a missing file | both | missing | margem_geral=42;nivel=medio | - | - | ARQUIVO | 1 | keys=17;margem_geral=42;nivel=medio
 a directory | both | folder | nivel=medio | - | - | ARQUIVO | 1 | nivel=medio
 a file the user may not read | linux | unreadable | nivel=medio | as-nobody | - | ARQUIVO | 1 | nivel=medio
-no config.ini: created with the defaults | both | missing | - | - | - | ARQUIVO | 1 | keys=16;nivel=baixo;escrita_direta=LPT1;margem_esquerda=2
+no config.ini: created with the defaults | both | missing | - | - | - | ARQUIVO | 1 | keys=17;nivel=baixo;escrita_direta=LPT1;margem_esquerda=2
 a name with spaces and accents | both | accented-name | nivel=baixo;margem_esquerda=0;margem_superior=0;margem_inferior=0;cortarPapel=epson corte total | press | 4e ba 20 31 0a 0a;1b 69 | - | 0 | -
 a name in another encoding than the locale's | linux | latin1-name | nivel=baixo;margem_esquerda=0;margem_superior=0;margem_inferior=0 | press | 4e ba 20 31 0a 0a | - | 0 | -
 a Windows-1252 file: bytes unchanged | both | cp1252 | nivel=baixo;margem_esquerda=0;margem_superior=0;margem_inferior=0 | press | 50 e3 6f 20 80 20 35 2c 30 30 0a 0a | - | 0 | -
-a read-only program folder: the settings go to the user's folder | both | worked | nivel=baixo;margem_esquerda=0;margem_superior=0;margem_inferior=0;cortarPapel=epson corte total | read-only-folder | 41 42 0a 43 0a;1b 69 | - | 0 | unchanged;user:keys=16;user:impressora=@Q;user:cortarPapel=epson corte total
+a read-only program folder: the settings go to the user's folder | both | worked | nivel=baixo;margem_esquerda=0;margem_superior=0;margem_inferior=0;cortarPapel=epson corte total | read-only-folder | 41 42 0a 43 0a;1b 69 | - | 0 | unchanged;user:keys=17;user:impressora=@Q;user:cortarPapel=epson corte total
 the user's configuration folder blocked by a file | linux | worked | nivel=baixo;cortarPapel=epson corte total | xdg-blocked | framed;1b 69 | - | 0 | unchanged;says:config.ini não foi salvo: a pasta não pôde ser criada
 config.ini is a directory | linux | worked | @directory | press | - | IMPRESSORA | 0 | no-user-file;says:config.ini não foi salvo: o arquivo existe mas não pode ser lido
 config.ini of garbage: the defaults, the file kept | linux | worked | @garbage | press | - | IMPRESSORA | 0 | unchanged;says:config.ini não foi salvo: o arquivo está malformado
 config.ini the user may not read: the file kept | linux | worked | nivel=baixo | config-private | - | IMPRESSORA | 0 | unchanged;says:config.ini não foi salvo: o arquivo existe mas não pode ser lido
 config.ini with a 1 MB line | linux | worked | @long-font | press | framed;1b 69 | - | 0 | fonte=Courier New
 config.ini with absurd numbers | linux | worked | nivel=baixo;margem_geral=-2147483649;margem_superior=99999999999999999999999;tamanho_fonte=-7;width=-100000;height=999999999;x=-999999999;y=77 | press | 20 20 41 42 0a 20 20 43 0a 0a 0a | - | 0 | margem_superior=0;tamanho_fonte=0;margem_geral=0
-config.ini with keys twice | linux | worked | nivel=alto;nivel=baixo;impressora=outra;impressora=@Q | press | framed | - | 0 | keys=16
+config.ini with keys twice | linux | worked | nivel=alto;nivel=baixo;impressora=outra;impressora=@Q | press | framed | - | 0 | keys=17
 escrita direta: a folder that does not exist | linux | lines | nivel=escrita direta;escrita_direta=/nao/existe/porta.prn;cortarPapel=epson corte total | press | - | IMPRESSORA | 0 | -
 escrita direta: a file that may not be written | linux | lines | nivel=escrita direta;escrita_direta=@PORT;cortarPapel=epson corte total | port-read-only | port:63 6f 6e 74 65 75 64 6f 20 61 6e 74 69 67 6f 0a | IMPRESSORA | 0 | -
 escrita direta: a full device | linux | lines | nivel=escrita direta;escrita_direta=/dev/full;cortarPapel=epson corte total | press | - | IMPRESSORA | 0 | -
-the installed program: the worked example | installed | worked | nivel=baixo;margem_esquerda=2;margem_superior=1;margem_inferior=2;matricial=draft;cortarPapel=epson corte total | read-only-folder | 1b 78 30 1b 12 0a 20 20 41 42 0a 20 20 43 0a 0a 0a;1b 69 | - | 0 | unchanged;user:keys=16
+the installed program: the worked example | installed | worked | nivel=baixo;margem_esquerda=2;margem_superior=1;margem_inferior=2;matricial=draft;cortarPapel=epson corte total | read-only-folder | 1b 78 30 1b 12 0a 20 20 41 42 0a 20 20 43 0a 0a 0a;1b 69 | - | 0 | unchanged;user:keys=17
 the installed program: a missing file | installed | missing | nivel=baixo | - | - | ARQUIVO | 1 | -
 ROWS
 )
@@ -148,6 +167,10 @@ make_file() { # SAMPLE
         lines) sample lines.txt 'A\nB\n' ;;
         receipt) sample receipt.txt 'PADARIA SÃO JOÃO\nPão francês   7,50\n' ;;
         cp1252) sample cp1252.txt 'P\xe3o \x80 5,00\n' ;;
+        utf8-accents) sample utf8-accents.txt 'S\xc3\x83O Jo\xc3\xa3o \xe2\x82\xac\n' ;;
+        utf8-lines) sample utf8-lines.txt 'S\xc3\x83O\nJo\xc3\xa3o\n' ;;
+        outside-page) sample outside-page.txt 'a\xf0\x9f\x98\x80\xe4\xb8\xad\n' ;;
+        bom-nul) sample bom-nul.txt '\xef\xbb\xbfP\xc3\xa3o\x00\xc3\xa9\n' ;;
         accented-name) sample "Cupom Nº 1.txt" 'N\xba 1\n' ;;
         latin1-name) sample "$(printf 'Cupom N\xba 1.txt')" 'N\xba 1\n' ;;
         invalid-utf8) sample invalid-utf8.txt 'caf\xe9 \xc3\x28 \xff\xfe\x00depois\n\x00\x00fim' ;;
