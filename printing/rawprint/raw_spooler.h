@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <iosfwd>
 
+class PrintControl;
 class SpoolerBackend;
 
 // Sends length bytes of data, unchanged, to the named printer as one raw
@@ -12,16 +13,23 @@ class SpoolerBackend;
 // accepted and ended. A zero length is a valid, empty document. A negative
 // length (or data missing behind a positive one) is the caller's fault: the
 // debug lines are written, the printer is not touched and the result is false.
-bool sendRawToPrinter(const char *printerName, const char *data, std::int32_t length);
+//
+// With a control, every spooler call is a wait the window can watch and
+// abandon: an abandoned print is closed (what it started is cancelled), never
+// ended. Without one, the spooler still stops waiting after the default
+// no-answer limit.
+bool sendRawToPrinter(const char *printerName, const char *data, std::int32_t length,
+                      PrintControl *control = nullptr);
 
 // The same steps for a document the spooler must interpret, such as a page
 // laid out as "application/pdf". Its bytes are not echoed as text: the debug
 // lines give the type and the size instead.
 bool sendDocumentToPrinter(const char *printerName, const char *data, std::int32_t length,
-                           const char *dataType);
+                           const char *dataType, PrintControl *control = nullptr);
 
 // The steps on a given backend and stream (tests drive fakes through it).
 bool sendDocumentToPrinter(SpoolerBackend &spooler, std::ostream &out, const char *printerName,
-                           const char *data, std::int32_t length, const char *dataType);
+                           const char *data, std::int32_t length, const char *dataType,
+                           PrintControl *control = nullptr);
 
 #endif

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <memory>
 
+class PrintControl;
+
 // The spooler operations one raw print needs, in the order sendRawToPrinter
 // uses them. One object serves one call: it holds at most one open printer
 // and one document. Results follow the Windows convention the print logic
@@ -36,7 +38,9 @@ public:
 };
 
 // The backend of the platform the program was built for: winspool on
-// Windows, libcups elsewhere.
-std::unique_ptr<SpoolerBackend> makePlatformSpooler();
+// Windows, libcups elsewhere. The control bounds the waits of the spooler
+// where the platform allows it (CUPS); without one, the default no-answer
+// limit applies.
+std::unique_ptr<SpoolerBackend> makePlatformSpooler(PrintControl *control = nullptr);
 
 #endif

@@ -84,7 +84,7 @@ private:
 
 } // namespace
 
-std::unique_ptr<SpoolerBackend> makePlatformSpooler()
+std::unique_ptr<SpoolerBackend> makePlatformSpooler(PrintControl *)
 {
     return std::make_unique<WinSpooler>();
 }

@@ -2,6 +2,7 @@
 // end: what reaches the stream (and is flushed), which calls are made in
 // which order, what is sent and the result.
 
+#include "print_control.h"
 #include "raw_spooler.h"
 #include "spooler_backend.h"
 
@@ -25,7 +26,11 @@ struct RecordingBuffer : std::stringbuf {
 };
 
 // Fails the step named in `failAt`; lastError() answers 5 before close()
-// and 6 after it, so the output tells when the error was read.
+// and 6 after it, so the output tells when the error was read. With a
+// control, the step named in `hangAt` gets no answer: it fails once the
+// control says stop (or after 5 s, so that a print that never marks its
+// wait fails the test instead of hanging it); the step named in `abandonAt`
+// succeeds while the window gives up on the print.
 class ScriptedSpooler : public SpoolerBackend
 {
 public:
@@ -34,10 +39,22 @@ public:
     QStringList calls;
     QByteArray received;
     bool closed = false;
+    PrintControl *control = nullptr;
+    QString hangAt;
+    QString abandonAt;
 
     bool step(const QString &name)
     {
         calls << name;
+        if (name == abandonAt)
+            control->abandon();
+        if (name == hangAt) {
+            QElapsedTimer waited;
+            waited.start();
+            while (!control->shouldStop() && waited.elapsed() < 5000)
+                QThread::msleep(5);
+            return false;
+        }
         return failAt != name;
     }
     bool available() override { return step("available"); }
@@ -151,6 +168,68 @@ private slots:
         if (calls.contains("write"))
             QCOMPARE(spooler.received, data.left(length));
         QCOMPARE(printed, result);
+    }
+
+    // A spooler that stops answering, and a print the window gives up on:
+    // neither document is ended, closing cancels what was started.
+    void stoppedPrints_data()
+    {
+        QTest::addColumn<QString>("hangAt");
+        QTest::addColumn<QString>("abandonAt");
+        QTest::addColumn<QByteArray>("ending");
+        QTest::addColumn<QString>("calls");
+        QTest::addColumn<bool>("result");
+
+        const QString start = "available open(recibo) handle start(Orvane Document,RAW) ";
+        const QByteArray noAnswer = "o spooler nao respondeu em 0.1 s\n";
+        const QByteArray abandoned = "impressao abandonada: o spooler nao respondeu";
+        QTest::newRow("every step answers") << "" << "" << QByteArray("Entire file data was sent to printer.\n")
+            << start + "write(16) endPage endDoc close" << true;
+        QTest::newRow("no answer: spooler") << "available" << "" << noAnswer + "nao foi possivel carregar winspool.drv"
+            << "available" << false;
+        QTest::newRow("no answer: OpenPrinter") << "open(recibo)" << "" << noAnswer + "retorno de erro em OpenPrinter"
+            << "available open(recibo)" << false;
+        QTest::newRow("no answer: StartDoc") << "start(Orvane Document,RAW)" << ""
+            << noAnswer + "erro ao iniciar StartDocPrinter: 5" << start + "close" << false;
+        QTest::newRow("no answer: write") << "write(16)" << "" << noAnswer + "WritePrinter abort error: 6"
+            << start + "write(16) close" << false;
+        QTest::newRow("no answer: EndPage") << "endPage" << "" << noAnswer + "EndPagePrinter abort error: 6"
+            << start + "write(16) endPage close" << false;
+        QTest::newRow("no answer: EndDoc") << "endDoc" << "" << noAnswer + "EndDocPrinter abort error: 6"
+            << start + "write(16) endPage endDoc close" << false;
+        QTest::newRow("abandoned during the write") << "" << "write(16)" << abandoned
+            << start + "write(16) endPage close" << false;
+        QTest::newRow("abandoned during EndPage") << "" << "endPage" << abandoned
+            << start + "write(16) endPage close" << false;
+        // Abandoned too late to matter: the document has ended.
+        QTest::newRow("abandoned during EndDoc") << "" << "endDoc"
+            << QByteArray("Entire file data was sent to printer.\n") << start + "write(16) endPage endDoc close" << true;
+    }
+
+    void stoppedPrints()
+    {
+        QFETCH(QString, hangAt);
+        QFETCH(QString, abandonAt);
+        QFETCH(QByteArray, ending);
+        QFETCH(QString, calls);
+        QFETCH(bool, result);
+
+        const QByteArray text = "Linha 1\nLinha 2\n";
+        PrintControl control(std::chrono::milliseconds(100));
+        ScriptedSpooler spooler;
+        spooler.control = &control;
+        spooler.hangAt = hangAt;
+        spooler.abandonAt = abandonAt;
+        RecordingBuffer buffer;
+        std::ostream out(&buffer);
+        const bool printed = sendDocumentToPrinter(spooler, out, "recibo", text.constData(), text.size(), "RAW", &control);
+
+        QCOMPARE(buffer.text(), debugLines(text, "recibo") + ending);
+        QCOMPARE(buffer.flushed, buffer.text());
+        QCOMPARE(spooler.calls.join(' '), calls);
+        QCOMPARE(printed, result);
+        // No wait is left marked once the print is over.
+        QCOMPARE(control.waiting().count(), 0);
     }
 
     // A page for the spooler to interpret: the same steps under its type,
