@@ -27,8 +27,8 @@ public:
     virtual bool write(const char *data, std::uint32_t length, std::uint32_t *written) = 0;
     virtual bool endPage() = 0;
     virtual bool endDocument() = 0;
-    // Closes the printer. The CUPS spooler also cancels a job that was
-    // started and did not end, so that none is left held in the queue.
+    // Closes the printer. A document that was started and did not end is
+    // cancelled (CUPS) or aborted (winspool): no part of it prints.
     virtual void close() = 0;
     // The code of the failure. On Windows it is GetLastError(), which later
     // calls may change: sendRawToPrinter reads it exactly where the print

@@ -1,4 +1,8 @@
 // The Windows print spooler (winspool.drv).
+//
+// Its calls cannot be bounded from here: the window gives up on one that
+// does not return, and when it does return the print logic closes the
+// printer, which aborts the unfinished document so that no part prints.
 
 #include "spooler_backend.h"
 
@@ -51,7 +55,9 @@ public:
         info.pDocName = name.data();
         info.pOutputFile = nullptr;
         info.pDatatype = type.data();
-        return StartDocPrinterA(printer, 1, reinterpret_cast<LPBYTE>(&info));
+        const DWORD job = StartDocPrinterA(printer, 1, reinterpret_cast<LPBYTE>(&info));
+        documentStarted = job != 0;
+        return job;
     }
 
     bool write(const char *data, std::uint32_t length, std::uint32_t *written) override
@@ -65,14 +71,24 @@ public:
 
     bool endPage() override { return EndPagePrinter(printer) != FALSE; }
 
-    bool endDocument() override { return EndDocPrinter(printer) != FALSE; }
+    bool endDocument() override
+    {
+        const bool ended = EndDocPrinter(printer) != FALSE;
+        if (ended)
+            documentStarted = false;
+        return ended;
+    }
 
     void close() override
     {
         if (printer) {
+            // A document started and not ended would print what it got.
+            if (documentStarted)
+                AbortPrinter(printer);
             ClosePrinter(printer);
             printer = nullptr;
         }
+        documentStarted = false;
     }
 
     std::uint32_t lastError() const override { return GetLastError(); }
@@ -80,6 +96,7 @@ public:
 private:
     HMODULE library = nullptr;
     HANDLE printer = nullptr;
+    bool documentStarted = false;
 };
 
 } // namespace
