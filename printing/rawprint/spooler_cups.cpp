@@ -1,37 +1,69 @@
 // The spooler on every platform but Windows: the CUPS scheduler named by
 // cupsServer() (CUPS_SERVER, client.conf or the local default).
 //
-// Every request goes through CUPS_HTTP_DEFAULT: a job created over a
-// connection of our own to another server than cupsServer() is refused.
+// A scheduler can stop answering without closing its port, and libcups then
+// waits for ever. So every request goes over a connection of our own whose
+// waits end once the print control says stop (httpSetTimeout). It names the
+// server with the very text of cupsServer(): the scheduler refuses a job
+// created through another name for itself (0x0406). The requests are built
+// here: cupsGetNamedDest and cupsCreateJob fall back to the default
+// connection, with no bound, when the first request gets no answer.
+//
+// A job is held from its creation until the scheduler has accepted its
+// whole document. A scheduler that wakes after we gave up drops a document
+// that was cut off, and keeps a complete one held; the cancel sent by
+// close() reaches it when it wakes. Either way the job never prints.
 
 #include "spooler_backend.h"
 
+#include "print_control.h"
+
 #include <cups/cups.h>
 
-#include <cstring>
+#include <algorithm>
+#include <chrono>
 #include <string>
 #include <strings.h>
 #include <sys/socket.h>
 
 namespace {
 
-// How long the availability test waits for the scheduler to answer.
-const int connectTimeoutMs = 5000;
+// The document goes out in pieces; each one taken is progress, so a slow
+// scheduler that keeps taking them is not cut off.
+const std::uint32_t pieceSize = 64 * 1024;
+// How often a wait asks the control whether to go on, in seconds.
+const double waitSlice = 0.5;
+// The cancel of a job we gave up on has a bound of its own: the control
+// already says stop.
+const int cancelLimitMs = 3000;
+
+using Clock = std::chrono::steady_clock;
 
 class CupsSpooler final : public SpoolerBackend
 {
 public:
-    ~CupsSpooler() override { close(); }
+    explicit CupsSpooler(PrintControl *control)
+        : control(control ? control : &ownControl)
+    {
+    }
+
+    ~CupsSpooler() override
+    {
+        close();
+        disconnect();
+    }
 
     bool available() override
     {
-        http_t *http = httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC,
-                                    cupsEncryption(), 1, connectTimeoutMs, nullptr);
         if (!http) {
-            noteError();
-            return false;
+            const auto limit = control->noAnswerLimit().count();
+            http = connectToScheduler(static_cast<int>(std::min<long long>(limit, 60000)));
+            if (!http) {
+                noteError();
+                return false;
+            }
+            httpSetTimeout(http, waitSlice, keepWaiting, this);
         }
-        httpClose(http);
         return true;
     }
 
@@ -42,24 +74,24 @@ public:
             noteError(IPP_STATUS_ERROR_NOT_FOUND);
             return false;
         }
-        // "queue/instance" names an instance of a queue.
+        // "queue/instance" names an instance of a queue; the job goes to the queue.
         std::string name(printerName);
-        std::string instance;
-        const std::string::size_type slash = name.find('/');
-        if (slash != std::string::npos) {
-            instance = name.substr(slash + 1);
-            name.erase(slash);
-        }
-        cups_dest_t *dest = cupsGetNamedDest(CUPS_HTTP_DEFAULT, name.c_str(),
-                                             instance.empty() ? nullptr : instance.c_str());
-        if (!dest) {
-            noteError();
-            return false;
-        }
-        queue = dest->name;
-        cupsFreeDests(1, dest);
-        opened = true;
-        return true;
+        name.erase(std::min(name.find('/'), name.size()));
+
+        ipp_t *request = ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
+        addPrinter(request, name);
+        ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr,
+                     "printer-name");
+        ipp_t *response = ask(request, "/");
+        ipp_attribute_t *found = response ? ippFindAttribute(response, "printer-name", IPP_TAG_NAME)
+                                          : nullptr;
+        if (found)
+            queue = ippGetString(found, 0, nullptr);
+        else if (response)
+            noteError(IPP_STATUS_ERROR_NOT_FOUND);
+        ippDelete(response);
+        opened = found != nullptr;
+        return opened;
     }
 
     bool hasHandle() const override { return opened; }
@@ -70,20 +102,36 @@ public:
             noteError(IPP_STATUS_ERROR_INTERNAL);
             return 0;
         }
-        const int id = cupsCreateJob(CUPS_HTTP_DEFAULT, queue.c_str(), documentName, 0, nullptr);
-        if (id <= 0) {
-            noteError();
+        ipp_t *request = ippNewRequest(IPP_OP_CREATE_JOB);
+        addPrinter(request, queue);
+        ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "job-name", nullptr, documentName);
+        ipp_t *response = ask(request, resource().c_str());
+        ipp_attribute_t *id = response ? ippFindAttribute(response, "job-id", IPP_TAG_INTEGER) : nullptr;
+        if (id)
+            jobId = ippGetInteger(id, 0);
+        else if (response)
+            noteError(IPP_STATUS_ERROR_INTERNAL);
+        ippDelete(response);
+        if (jobId <= 0) {
+            jobId = 0;
             return 0;
         }
-        jobId = id;
         jobFinished = false;
         bytesSent = 0;
+        // Held until its whole document is in: see endDocument(). Not held
+        // at creation: a job whose creation never got its answer to us is
+        // left without a document, which the scheduler aborts on its own
+        // (MultipleOperationTimeout) unless it is held.
+        if (!jobRequest(IPP_OP_HOLD_JOB))
+            return 0;
 
         const char *format = (dataType && strcasecmp(dataType, "RAW") == 0) ? CUPS_FORMAT_RAW
                                                                              : dataType;
-        if (cupsStartDocument(CUPS_HTTP_DEFAULT, queue.c_str(), jobId, documentName, format, 1)
-            != HTTP_STATUS_CONTINUE) {
-            noteError();
+        control->beginWait();
+        if (cupsStartDocument(http, queue.c_str(), jobId, documentName, format, 1)
+                != HTTP_STATUS_CONTINUE
+            || broken) {
+            noteRequestError();
             // close() cancels the job that was created.
             return 0;
         }
@@ -95,16 +143,22 @@ public:
     {
         if (written)
             *written = 0;
-        if (!sending) {
-            noteError(IPP_STATUS_ERROR_INTERNAL);
+        if (!sending || broken) {
+            noteError(broken ? IPP_STATUS_ERROR_SERVICE_UNAVAILABLE : IPP_STATUS_ERROR_INTERNAL);
             return false;
         }
-        if (length > 0
-            && cupsWriteRequestData(CUPS_HTTP_DEFAULT, data, length) != HTTP_STATUS_CONTINUE) {
-            noteError();
-            return false;
+        for (std::uint32_t at = 0; at < length;) {
+            const std::uint32_t piece = std::min(length - at, pieceSize);
+            control->beginWait();
+            if (cupsWriteRequestData(http, data + at, piece) != HTTP_STATUS_CONTINUE || broken) {
+                noteRequestError();
+                // The request is spoiled: close() drops the connection.
+                broken = true;
+                return false;
+            }
+            at += piece;
+            bytesSent += piece;
         }
-        bytesSent += length;
         if (written)
             *written = length;
         return true;
@@ -115,13 +169,31 @@ public:
 
     bool endDocument() override
     {
-        if (!sending) {
-            noteError(IPP_STATUS_ERROR_INTERNAL);
+        if (!sending || broken) {
+            noteError(broken ? IPP_STATUS_ERROR_SERVICE_UNAVAILABLE : IPP_STATUS_ERROR_INTERNAL);
             return false;
         }
         sending = false;
-        const ipp_status_t status = cupsFinishDocument(CUPS_HTTP_DEFAULT, queue.c_str());
+        // Ends the document and reads the scheduler's answer to it. Not
+        // cupsFinishDocument(): after a wait cut short it returns the status
+        // of the request before, which may be a success.
+        control->beginWait();
+        ipp_t *response = cupsGetResponse(http, resource().c_str());
+        const bool answered = response && !broken;
+        const ipp_status_t status = response ? ippGetStatusCode(response) : IPP_STATUS_ERROR_INTERNAL;
+        ippDelete(response);
+        if (!answered) {
+            noteRequestError();
+            broken = true;
+            return false;
+        }
         if (status <= IPP_STATUS_OK_CONFLICTING) {
+            // The whole document is in: only now may the job print, and not
+            // if the window has given up on it meanwhile.
+            if (control->abandoned() || !jobRequest(IPP_OP_RELEASE_JOB)) {
+                noteError(IPP_STATUS_ERROR_SERVICE_UNAVAILABLE);
+                return false;
+            }
             jobFinished = true;
             return true;
         }
@@ -140,15 +212,16 @@ public:
 
     void close() override
     {
-        if (sending) {
-            // Ends the request that is still open, so the connection is
-            // usable for the cancel below.
-            cupsFinishDocument(CUPS_HTTP_DEFAULT, queue.c_str());
-            sending = false;
-        }
-        // A job that was started and did not end must not stay in the queue.
-        if (jobId != 0 && !jobFinished)
+        // A job that was created and not released must not stay in the queue.
+        if (jobId != 0 && !jobFinished) {
+            // A document still open, or a wait cut short, spoils the
+            // connection: dropping it makes the scheduler discard what it
+            // got of the document.
+            if (sending || broken)
+                disconnect();
             cancelJob();
+        }
+        sending = false;
         jobId = 0;
         jobFinished = false;
         opened = false;
@@ -162,6 +235,104 @@ public:
     }
 
 private:
+    static http_t *connectToScheduler(int timeoutMs)
+    {
+        return httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1,
+                            timeoutMs, nullptr);
+    }
+
+    // Asked by libcups after every waitSlice without an answer.
+    static int keepWaiting(http_t *, void *data)
+    {
+        CupsSpooler *self = static_cast<CupsSpooler *>(data);
+        if (!self->control->shouldStop())
+            return 1;
+        self->broken = true;
+        return 0;
+    }
+
+    void disconnect()
+    {
+        httpClose(http);
+        http = nullptr;
+        broken = false;
+    }
+
+    std::string resource() const { return "/printers/" + queue; }
+
+    // The URI libcups itself gives a queue of the scheduler, and the user.
+    static void addPrinter(ipp_t *request, const std::string &name)
+    {
+        char uri[HTTP_MAX_URI];
+        httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost",
+                         ippPort(), "/printers/%s", name.c_str());
+        ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
+        ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr,
+                     cupsUser());
+    }
+
+    // Sends the request on our connection and returns the scheduler's
+    // answer if it is a success; otherwise null, the error noted.
+    ipp_t *ask(ipp_t *request, const char *path)
+    {
+        if (!http || broken) {
+            ippDelete(request);
+            noteError(IPP_STATUS_ERROR_SERVICE_UNAVAILABLE);
+            return nullptr;
+        }
+        control->beginWait();
+        ipp_t *response = cupsDoRequest(http, request, path);
+        if (response && !broken && ippGetStatusCode(response) <= IPP_STATUS_OK_CONFLICTING)
+            return response;
+        if (response && !broken)
+            noteError(ippGetStatusCode(response));
+        else
+            noteRequestError();
+        ippDelete(response);
+        return nullptr;
+    }
+
+    // Hold-Job or Release-Job of our job.
+    bool jobRequest(ipp_op_t operation)
+    {
+        ipp_t *request = ippNewRequest(operation);
+        addPrinter(request, queue);
+        ippAddInteger(request, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-id", jobId);
+        ipp_t *response = ask(request, "/jobs/");
+        const bool done = response != nullptr;
+        ippDelete(response);
+        return done;
+    }
+
+    // Over a connection of its own, with a bound of its own: the scheduler
+    // may not answer, but a request it got is carried out when it wakes.
+    bool cancelJob()
+    {
+        http_t *connection = connectToScheduler(cancelLimitMs);
+        if (!connection)
+            return false;
+        Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(cancelLimitMs);
+        httpSetTimeout(connection, waitSlice, beforeDeadline, &deadline);
+        const bool cancelled = cupsCancelJob2(connection, queue.c_str(), jobId, 0)
+                               <= IPP_STATUS_OK_CONFLICTING;
+        httpClose(connection);
+        return cancelled;
+    }
+
+    static int beforeDeadline(http_t *, void *deadline)
+    {
+        return Clock::now() < *static_cast<Clock::time_point *>(deadline);
+    }
+
+    // The failure of a request: a scheduler that did not answer in time, or
+    // whatever libcups says. After a wait cut short libcups may still hold
+    // the status of an earlier success.
+    void noteRequestError()
+    {
+        const ipp_status_t status = cupsLastError();
+        noteError(broken || status <= IPP_STATUS_OK_CONFLICTING ? IPP_STATUS_ERROR_SERVICE_UNAVAILABLE
+                                                                : status);
+    }
     void noteError() { noteError(cupsLastError()); }
     void noteError(ipp_status_t status)
     {
@@ -171,12 +342,12 @@ private:
         }
     }
 
-    bool cancelJob()
-    {
-        return cupsCancelJob2(CUPS_HTTP_DEFAULT, queue.c_str(), jobId, 0)
-               <= IPP_STATUS_OK_CONFLICTING;
-    }
-
+    PrintControl ownControl;
+    PrintControl *const control;
+    http_t *http = nullptr;
+    // A wait was cut short, or a request spoiled: the connection is out of
+    // step with the scheduler.
+    bool broken = false;
     std::string queue;
     bool opened = false;
     int jobId = 0;
@@ -189,7 +360,7 @@ private:
 
 } // namespace
 
-std::unique_ptr<SpoolerBackend> makePlatformSpooler(PrintControl *)
+std::unique_ptr<SpoolerBackend> makePlatformSpooler(PrintControl *control)
 {
-    return std::make_unique<CupsSpooler>();
+    return std::make_unique<CupsSpooler>(control);
 }

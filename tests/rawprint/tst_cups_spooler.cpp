@@ -1,12 +1,16 @@
 // The CUPS spooler behind the print steps, on the private scheduler of the
 // "cups" fixture: what each kind of queue gives and what it leaves queued.
+// A second scheduler of this test's own is stopped (SIGSTOP) during a print.
 
+#include "print_control.h"
 #include "raw_spooler.h"
+#include "spooler_backend.h"
 
 #include <QtTest>
 
 #include <cups/cups.h>
 
+#include <csignal>
 #include <iostream>
 #include <sstream>
 
@@ -32,13 +36,106 @@ QByteArray print(const char *queue, const QByteArray &data, bool *result)
     return QByteArray(text.data(), int(text.size()));
 }
 
+// The platform's spooler, with the scheduler stopped (SIGSTOP) just before
+// the step named in stopAt; with cancelLost, what close() sends goes to a
+// port where no scheduler listens.
+class StoppingSpooler : public SpoolerBackend
+{
+public:
+    StoppingSpooler(PrintControl *control, pid_t scheduler, const QString &stopAt)
+        : spooler(makePlatformSpooler(control)), scheduler(scheduler), stopAt(stopAt)
+    {
+    }
+    bool stopped = false;
+    bool cancelLost = false;
+
+    bool available() override { return step("available") && spooler->available(); }
+    bool open(const char *name) override { return step("open") && spooler->open(name); }
+    bool hasHandle() const override { return spooler->hasHandle(); }
+    std::uint32_t startDocument(const char *name, const char *type) override
+    {
+        return step("start") ? spooler->startDocument(name, type) : 0;
+    }
+    bool write(const char *data, std::uint32_t length, std::uint32_t *written) override
+    {
+        return step("write") && spooler->write(data, length, written);
+    }
+    bool endPage() override { return step("endPage") && spooler->endPage(); }
+    bool endDocument() override { return step("endDoc") && spooler->endDocument(); }
+    void close() override
+    {
+        const std::string server = cupsServer() + (":" + std::to_string(ippPort()));
+        if (cancelLost)
+            cupsSetServer("127.0.0.1:1");
+        spooler->close();
+        cupsSetServer(server.c_str());
+    }
+    std::uint32_t lastError() const override { return spooler->lastError(); }
+
+private:
+    bool step(const char *name)
+    {
+        if (stopAt == QLatin1String(name) && !stopped)
+            stopped = ::kill(scheduler, SIGSTOP) == 0;
+        return true;
+    }
+    std::unique_ptr<SpoolerBackend> spooler;
+    pid_t scheduler;
+    QString stopAt;
+};
+
+// scripts/lib/cups-private.sh with the arguments; its output, trimmed.
+bool cupsPrivate(const QStringList &arguments, QByteArray *output = nullptr)
+{
+    QProcess script;
+    script.start("bash", QStringList{qEnvironmentVariable("ORVANE_CUPS_SCRIPT")} + arguments);
+    if (!script.waitForFinished(30000)) {
+        script.kill();
+        script.waitForFinished();
+        return false;
+    }
+    if (output)
+        *output = script.readAllStandardOutput().trimmed();
+    return script.exitStatus() == QProcess::NormalExit && script.exitCode() == 0;
+}
+
 } // namespace
 
 class TestCupsSpooler : public QObject
 {
     Q_OBJECT
 
+private:
+    // The scheduler this test stops, with its queue "recibo".
+    QTemporaryDir stoppable;
+    QByteArray stoppableServer;
+    pid_t stoppablePid = 0;
+
 private slots:
+    void initTestCase()
+    {
+        QVERIFY2(QFile::exists(qEnvironmentVariable("ORVANE_CUPS_SCRIPT")), "ORVANE_CUPS_SCRIPT names no script");
+        QVERIFY(stoppable.isValid());
+        // The scheduler and its backends read the folder as other users.
+        QVERIFY(QFile::setPermissions(stoppable.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
+                                      | QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther));
+        QVERIFY(cupsPrivate({"start", stoppable.path()}));
+        QFile pid(stoppable.filePath("pid"));
+        QVERIFY(pid.open(QIODevice::ReadOnly));
+        stoppablePid = pid_t(pid.readAll().trimmed().toLongLong());
+        QVERIFY(stoppablePid > 0);
+        QVERIFY(cupsPrivate({"add-queue", stoppable.path(), "recibo"}));
+        QVERIFY(cupsPrivate({"server", stoppable.path()}, &stoppableServer));
+    }
+
+    void cleanupTestCase()
+    {
+        if (stoppablePid > 0)
+            ::kill(stoppablePid, SIGCONT);
+        // The script stops the scheduler by the PID it started.
+        QVERIFY(cupsPrivate({"stop", stoppable.path()}));
+    }
+
     void queues_data()
     {
         QTest::addColumn<QByteArray>("queue");
@@ -86,6 +183,82 @@ private slots:
             QVERIFY(job.open(QIODevice::ReadOnly));
             QCOMPARE(job.readAll(), data);
         }
+    }
+
+    // A scheduler that stops answering (SIGSTOP) just before a step of the
+    // print: the print fails soon after the limit of its control, and once
+    // the scheduler wakes nothing of it prints. What the scheduler was sent
+    // meanwhile it carries out when it wakes: a job created then, whose
+    // number never reached us, stays held with no document.
+    void stoppedScheduler_data()
+    {
+        QTest::addColumn<QString>("stopAt");
+        QTest::addColumn<int>("size");
+        QTest::addColumn<QByteArray>("ending");
+        QTest::addColumn<bool>("cancelLost");
+        QTest::addColumn<int>("held");
+
+        const QByteArray noAnswer = QByteArray::number(IPP_STATUS_ERROR_SERVICE_UNAVAILABLE);
+        QTest::newRow("before the print: the queue is not found") << "available" << 10
+            << QByteArray("retorno de erro em OpenPrinter") << false << 0;
+        QTest::newRow("before the job is created") << "start" << 10
+            << "erro ao iniciar StartDocPrinter: " + noAnswer << false << 1;
+        // More than the connection's buffers take: the document is cut off.
+        QTest::newRow("during the document") << "write" << (64 << 20)
+            << "WritePrinter abort error: " + noAnswer << false << 0;
+        // The whole document is on its way; the job must not print when it arrives.
+        QTest::newRow("after the document") << "endDoc" << 1000
+            << "EndDocPrinter abort error: " + noAnswer << false << 0;
+        // The document goes whole into a stopped scheduler, and no cancel
+        // follows it: the job stays held.
+        QTest::newRow("the whole document sent, the cancel lost") << "write" << 1000
+            << "EndDocPrinter abort error: " + noAnswer << true << 1;
+    }
+
+    void stoppedScheduler()
+    {
+        QFETCH(QString, stopAt);
+        QFETCH(int, size);
+        QFETCH(QByteArray, ending);
+        QFETCH(bool, cancelLost);
+        QFETCH(int, held);
+        QVERIFY(stoppablePid > 0);
+        const QString folder = stoppable.filePath("jobs/recibo");
+
+        cupsSetServer(stoppableServer.constData());
+        // Whatever fails below, the scheduler goes on and the fixture's is
+        // the server again.
+        struct Restore {
+            pid_t scheduler;
+            ~Restore()
+            {
+                ::kill(scheduler, SIGCONT);
+                cupsCancelJob2(CUPS_HTTP_DEFAULT, "recibo", CUPS_JOBID_ALL, 0);
+                cupsSetServer(nullptr);
+            }
+        } restore{stoppablePid};
+
+        PrintControl control(std::chrono::milliseconds(500));
+        StoppingSpooler spooler(&control, stoppablePid, stopAt);
+        spooler.cancelLost = cancelLost;
+        std::ostringstream out;
+        const QByteArray data(size, 'x');
+        QElapsedTimer timer;
+        timer.start();
+        const bool printed = sendDocumentToPrinter(spooler, out, "recibo", data.constData(), size, "RAW", &control);
+        const qint64 elapsed = timer.elapsed();
+        const QByteArray output = QByteArray::fromStdString(out.str());
+
+        QVERIFY(spooler.stopped);
+        QVERIFY(!printed);
+        QVERIFY2(output.endsWith("o spooler nao respondeu em 0.5 s\n" + ending), output.right(200).constData());
+        QVERIFY2(elapsed < 20000, QByteArray::number(elapsed).constData());
+
+        QCOMPARE(::kill(stoppablePid, SIGCONT), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(activeJobs("recibo"), held, 10000);
+        // ... as the scheduler said, not for want of an answer.
+        QCOMPARE(cupsLastError(), IPP_STATUS_OK);
+        QCOMPARE(QDir(folder).entryList({"job-*.bin", ".job-*"}, QDir::Files | QDir::Hidden).size(), 0);
     }
 };
 
