@@ -1,21 +1,70 @@
 #include "direct_port.h"
 
+#include "print_control.h"
+
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
+#include <sstream>
 #include <vector>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <cerrno>
 #include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <termios.h>
 #include <unistd.h>
 #endif
 
 struct DirectPortWriter::Stream
 {
-    std::FILE *file = nullptr;
+#ifdef _WIN32
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    // Signalled when an overlapped write ends.
+    HANDLE done = nullptr;
+    // Where the next write goes: a file opened for overlapped writes has no
+    // position of its own.
+    unsigned long long offset = 0;
+#else
+    int fd = -1;
+#endif
+    std::size_t written = 0;
+    PrintControl ownControl;
+    PrintControl *control = &ownControl;
 };
 
 namespace {
 
-#ifndef _WIN32
+// Bytes per write. Small enough that a slow printer (a dot-matrix one takes
+// a few hundred bytes a second) finishes one well within the no-answer
+// limit: a write that is still under way shows no progress.
+const std::size_t pieceSize = 1024;
+
+// Why a wait for the target ended, for the diagnostics.
+std::string stopReason(const PrintControl &control)
+{
+    if (control.abandoned())
+        return "impressao abandonada";
+    std::ostringstream text;
+    text << "o destino nao recebeu bytes em " << control.noAnswerLimit().count() / 1000.0 << " s";
+    return text.str();
+}
+
+void reportOpenFailure(const std::string &path, const std::string &reason)
+{
+    std::fprintf(stderr, "escrita direta: nao foi possivel abrir %s: %s\n", path.c_str(),
+                 reason.c_str());
+}
+
+#ifdef _WIN32
+std::string systemError(DWORD code)
+{
+    return "erro " + std::to_string(code) + " do Windows";
+}
+#else
 // "LPT1".."LPT9" or "COM1".."COM9", any case, with an optional trailing
 // colon: the port number 1..9, or 0 when the text names no such port.
 int portNumber(const std::string &target, const char *prefix)
@@ -35,6 +84,12 @@ int portNumber(const std::string &target, const char *prefix)
     const char digit = text[3];
     return (digit >= '1' && digit <= '9') ? digit - '0' : 0;
 }
+
+bool isFifo(const std::string &path)
+{
+    struct stat info;
+    return ::stat(path.c_str(), &info) == 0 && S_ISFIFO(info.st_mode);
+}
 #endif
 
 } // namespace
@@ -53,28 +108,51 @@ std::string directPortPath(const std::string &target)
 #endif
 }
 
-DirectPortWriter::DirectPortWriter(const std::string &target)
+DirectPortWriter::DirectPortWriter(const std::string &target, PrintControl *control)
     : stream(new Stream)
 {
+    if (control)
+        stream->control = control;
     const std::string path = directPortPath(target);
-    if (!path.empty()) {
-#ifdef _WIN32
-        // Text mode: the C runtime turns every LF into CR LF.
-        stream->file = std::fopen(path.c_str(), "w");
-#else
-        // Binary: the CR before every LF is written by write() itself.
-        if (path == target) {
-            stream->file = std::fopen(path.c_str(), "wb");
-        } else {
-            // A port must exist: never leave a plain file where the device
-            // should be.
-            const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_NOCTTY | O_CLOEXEC);
-            if (fd >= 0 && !(stream->file = ::fdopen(fd, "wb")))
-                ::close(fd);
-        }
-#endif
+    if (path.empty()) {
+        failed = true;
+        return;
     }
-    if (!stream->file)
+#ifdef _WIN32
+    // CREATE_ALWAYS, as fopen "w" does; overlapped, so that a write the port
+    // does not take can be given up.
+    stream->handle = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                 CREATE_ALWAYS, FILE_FLAG_OVERLAPPED, nullptr);
+    if (stream->handle == INVALID_HANDLE_VALUE) {
+        reportOpenFailure(path, systemError(GetLastError()));
+    } else if (!(stream->done = CreateEventA(nullptr, TRUE, FALSE, nullptr))) {
+        reportOpenFailure(path, systemError(GetLastError()));
+        CloseHandle(stream->handle);
+        stream->handle = INVALID_HANDLE_VALUE;
+    }
+#else
+    // A port must exist: never leave a plain file where the device should
+    // be. Non-blocking, so that neither opening nor writing waits for ever.
+    const bool port = path != target;
+    const int flags = O_WRONLY | O_TRUNC | O_NOCTTY | O_CLOEXEC | O_NONBLOCK | (port ? 0 : O_CREAT);
+    WaitScope wait(stream->control);
+    for (;;) {
+        stream->fd = ::open(path.c_str(), flags, 0666);
+        if (stream->fd >= 0)
+            break;
+        // A FIFO refuses a non-blocking writer until someone opens it to read.
+        if (errno != ENXIO || !isFifo(path)) {
+            reportOpenFailure(path, std::strerror(errno));
+            break;
+        }
+        if (stream->control->shouldStop()) {
+            reportOpenFailure(path, stopReason(*stream->control));
+            break;
+        }
+        ::usleep(100 * 1000);
+    }
+#endif
+    if (!isOpen())
         failed = true;
 }
 
@@ -86,12 +164,21 @@ DirectPortWriter::~DirectPortWriter()
 
 bool DirectPortWriter::isOpen() const
 {
-    return stream->file != nullptr;
+#ifdef _WIN32
+    return stream->handle != INVALID_HANDLE_VALUE;
+#else
+    return stream->fd >= 0;
+#endif
+}
+
+std::size_t DirectPortWriter::bytesWritten() const
+{
+    return stream->written;
 }
 
 bool DirectPortWriter::write(const char *data, std::size_t length)
 {
-    if (!stream->file) {
+    if (!isOpen()) {
         failed = true;
         return false;
     }
@@ -101,10 +188,6 @@ bool DirectPortWriter::write(const char *data, std::size_t length)
         failed = true;
         return false;
     }
-#ifdef _WIN32
-    const char *bytes = data;
-    const std::size_t size = length;
-#else
     // The bytes a Windows text-mode stream would put out.
     std::vector<char> converted;
     converted.reserve(length + length / 8 + 1);
@@ -113,24 +196,89 @@ bool DirectPortWriter::write(const char *data, std::size_t length)
             converted.push_back('\r');
         converted.push_back(data[i]);
     }
-    const char *bytes = converted.data();
-    const std::size_t size = converted.size();
+
+    PrintControl &control = *stream->control;
+    WaitScope wait(&control);
+    const std::size_t total = stream->written + converted.size();
+    std::string reason;
+    for (std::size_t at = 0; at < converted.size() && reason.empty();) {
+        const std::size_t size = std::min(converted.size() - at, pieceSize);
+#ifdef _WIN32
+        OVERLAPPED overlapped = {};
+        overlapped.Offset = static_cast<DWORD>(stream->offset);
+        overlapped.OffsetHigh = static_cast<DWORD>(stream->offset >> 32);
+        overlapped.hEvent = stream->done;
+        DWORD taken = 0;
+        if (!WriteFile(stream->handle, converted.data() + at, static_cast<DWORD>(size), nullptr,
+                       &overlapped)
+            && GetLastError() != ERROR_IO_PENDING) {
+            reason = systemError(GetLastError());
+            break;
+        }
+        // Waits in slices, so that a port that takes nothing can be given up.
+        while (WaitForSingleObject(stream->done, 100) == WAIT_TIMEOUT) {
+            if (control.shouldStop()) {
+                reason = stopReason(control);
+                CancelIo(stream->handle);
+                break;
+            }
+        }
+        // Also waits for a cancelled write to end: it still uses the buffer.
+        if (!GetOverlappedResult(stream->handle, &overlapped, &taken, TRUE) && reason.empty())
+            reason = systemError(GetLastError());
+        stream->offset += taken;
+        const std::size_t count = taken;
+#else
+        const ssize_t result = ::write(stream->fd, converted.data() + at, size);
+        if (result < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
+            reason = std::strerror(errno);
+            break;
+        }
+        const std::size_t count = result > 0 ? static_cast<std::size_t>(result) : 0;
+        if (count == 0) {
+            // Some drivers (the parallel port's) cannot be polled and always
+            // say ready: a short pause keeps that from spinning.
+            pollfd ready = {stream->fd, POLLOUT, 0};
+            if (::poll(&ready, 1, 100) > 0)
+                ::usleep(10 * 1000);
+        }
 #endif
-    if (std::fwrite(bytes, 1, size, stream->file) != size) {
-        failed = true;
-        return false;
+        if (count > 0) {
+            at += count;
+            stream->written += count;
+            control.beginWait();
+        } else if (reason.empty() && control.shouldStop()) {
+            reason = stopReason(control);
+        }
     }
-    return true;
+    if (reason.empty())
+        return true;
+    std::fprintf(stderr, "escrita direta: %zu de %zu bytes enviados antes de parar: %s\n",
+                 stream->written, total, reason.c_str());
+    failed = true;
+    return false;
 }
 
 bool DirectPortWriter::close()
 {
-    if (stream->file) {
-        if (std::fflush(stream->file) != 0 || std::ferror(stream->file))
+#ifdef _WIN32
+    if (stream->handle != INVALID_HANDLE_VALUE) {
+        if (!CloseHandle(stream->handle))
             failed = true;
-        if (std::fclose(stream->file) != 0)
-            failed = true;
-        stream->file = nullptr;
+        CloseHandle(stream->done);
+        stream->handle = INVALID_HANDLE_VALUE;
+        stream->done = nullptr;
     }
+#else
+    if (stream->fd >= 0) {
+        // A serial port would drain what it still holds for up to 30 s when
+        // closed; after a failure that output is given up.
+        if (failed)
+            ::tcflush(stream->fd, TCOFLUSH);
+        if (::close(stream->fd) != 0)
+            failed = true;
+        stream->fd = -1;
+    }
+#endif
     return !failed;
 }

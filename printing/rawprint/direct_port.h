@@ -4,15 +4,23 @@
 #include <cstddef>
 #include <string>
 
+class PrintControl;
+
 // The "escrita direta" output: bytes written to a port or a file as a
 // text-mode stream would, so every LF reaches the target as CR LF.
+//
+// A target that takes no bytes (a printer switched off, a FIFO nobody reads)
+// does not hold the print for ever: opening and writing give up once the
+// target has taken nothing for the no-answer limit of the control (or the
+// default limit without one), or once the print is abandoned. A failure is
+// told on standard error with how many bytes went out before it.
 class DirectPortWriter
 {
 public:
     // Opens (creating or truncating) the target. On Linux the names LPT1..9
     // and COM1..9 (any case, optional trailing colon) stand for /dev/lp0..8
-    // and /dev/ttyS0..8; any other text is a path.
-    explicit DirectPortWriter(const std::string &target);
+    // and /dev/ttyS0..8, which must exist; any other text is a path.
+    explicit DirectPortWriter(const std::string &target, PrintControl *control = nullptr);
     ~DirectPortWriter();
     DirectPortWriter(const DirectPortWriter &) = delete;
     DirectPortWriter &operator=(const DirectPortWriter &) = delete;
@@ -21,9 +29,11 @@ public:
     // Writes every byte, zero bytes included. False when not open or when
     // not every byte could be written.
     bool write(const char *data, std::size_t length);
-    // Flushes and closes; false when anything written was lost, or when the
-    // target never opened.
+    // Closes; false when anything written was lost, or when the target never
+    // opened.
     bool close();
+    // The bytes the target has taken so far, as written (CR LF counts two).
+    std::size_t bytesWritten() const;
 
 private:
     struct Stream;

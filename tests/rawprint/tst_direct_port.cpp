@@ -2,8 +2,50 @@
 // ports, and the failures it must report.
 
 #include "direct_port.h"
+#include "print_control.h"
 
 #include <QtTest>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// What the code under test writes to standard error while it runs.
+class StderrCapture
+{
+public:
+    StderrCapture()
+    {
+        std::fflush(stderr);
+        saved = ::dup(STDERR_FILENO);
+        if (file.open())
+            ::dup2(file.handle(), STDERR_FILENO);
+    }
+    ~StderrCapture() { restore(); }
+    QByteArray text()
+    {
+        restore();
+        file.seek(0);
+        return file.readAll();
+    }
+
+private:
+    void restore()
+    {
+        if (saved < 0)
+            return;
+        std::fflush(stderr);
+        ::dup2(saved, STDERR_FILENO);
+        ::close(saved);
+        saved = -1;
+    }
+    QTemporaryFile file;
+    int saved = -1;
+};
+
+} // namespace
 
 class TestDirectPort : public QObject
 {
@@ -71,6 +113,52 @@ private slots:
         const bool written = port.write(QByteArray(size, 'x').constData(), size_t(size));
         QVERIFY(!(port.close() && written));
         QVERIFY(!port.write("x", 1));
+    }
+
+    // A FIFO stands for a port that takes no bytes: with nobody reading it
+    // cannot even be opened, with a reader that never reads it takes what
+    // its buffer holds. Either way the print fails once the target has taken
+    // nothing for the limit, and says how far it got.
+    void stalledTarget_data()
+    {
+        QTest::addColumn<bool>("reader");
+        QTest::addColumn<QByteArray>("report");
+        QTest::newRow("a FIFO nobody reads") << false
+            << QByteArray("escrita direta: nao foi possivel abrir {path}: o destino nao recebeu bytes em 0.3 s\n");
+        QTest::newRow("a FIFO whose reader never reads") << true
+            << QByteArray("escrita direta: {held} de 2097152 bytes enviados antes de parar: o destino nao recebeu bytes em 0.3 s\n");
+    }
+
+    void stalledTarget()
+    {
+        QFETCH(bool, reader);
+        QFETCH(QByteArray, report);
+        const QString path = scratch.filePath(QStringLiteral("fifo-%1").arg(reader));
+        QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
+        const int readEnd = reader ? ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK) : -1;
+        QCOMPARE(readEnd >= 0, reader);
+        // The bytes the pipe holds: all that can go out.
+        const int held = reader ? ::fcntl(readEnd, F_GETPIPE_SZ) : 0;
+
+        PrintControl control(std::chrono::milliseconds(300));
+        QElapsedTimer timer;
+        timer.start();
+        StderrCapture errors;
+        DirectPortWriter port(path.toStdString(), &control);
+        const bool opened = port.isOpen();
+        const QByteArray data(1 << 20, '\n');
+        const bool written = port.write(data.constData(), size_t(data.size()));
+        const bool closed = port.close();
+        const QByteArray diagnostics = errors.text();
+        if (readEnd >= 0)
+            ::close(readEnd);
+
+        QCOMPARE(opened, reader);
+        QVERIFY(!written);
+        QVERIFY(!closed);
+        QVERIFY2(timer.elapsed() < 10000, QByteArray::number(timer.elapsed()).constData());
+        QCOMPARE(port.bytesWritten(), size_t(held));
+        QCOMPARE(diagnostics, report.replace("{path}", QFile::encodeName(path)).replace("{held}", QByteArray::number(held)));
     }
 
     // As root a plain fopen would make /dev/lpN a regular file and "print"
