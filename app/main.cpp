@@ -5,12 +5,22 @@
 #include <cstdio>
 #include <cstdlib>
 
+#ifndef Q_OS_WIN
+#include <csignal>
+#endif
+
 int main(int argc, char **argv)
 {
     // A window of widgets needs no OpenGL: loading the driver would double
     // the start-up time and the memory on a till without a graphics card.
     if (!qEnvironmentVariableIsSet("QT_XCB_GL_INTEGRATION"))
         qputenv("QT_XCB_GL_INTEGRATION", "none");
+
+#ifndef Q_OS_WIN
+    // A port or FIFO whose reader goes away fails the write; it must not
+    // end the program before the operator is told.
+    std::signal(SIGPIPE, SIG_IGN);
+#endif
 
     QApplication application(argc, argv);
     // Names the user's settings folder, whatever the program file is
