@@ -4,7 +4,8 @@
 // The code pages of receipt and dot-matrix printers that the raw roads can
 // convert text to, and the reading of the file's bytes they share with the
 // page roads: every well-formed UTF-8 sequence as UTF-8, every other byte
-// as Windows-1252. No Qt here: the same tables and loops run everywhere.
+// as Windows-1252. Plain C++ types and tables of our own, so that every
+// platform converts to the same bytes.
 
 #include <array>
 #include <cstddef>
