@@ -1,5 +1,7 @@
 #include "settings_io.h"
 
+#include "settings_file.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -54,18 +56,5 @@ bool readBoolean(const QSettings &settings, const SettingKeys::BooleanKey &key)
 
 QString settingsFileProblem(const QString &path)
 {
-    const QFileInfo info(path);
-    if (!info.exists())
-        return QString();
-    QFile file(path);
-    if (info.isDir() || !file.open(QIODevice::ReadOnly))
-        return QStringLiteral("o arquivo existe mas não pode ser lido");
-    file.close();
-    // In a GUI application the file is only parsed on first use, so read
-    // it before asking how the parse went.
-    const QSettings probe(path, QSettings::IniFormat);
-    probe.allKeys();
-    if (probe.status() == QSettings::FormatError)
-        return QStringLiteral("o arquivo está malformado");
-    return QString();
+    return SettingsFile(path).problem();
 }

@@ -7,7 +7,7 @@
 ; write, so config.ini beside the program keeps working without
 ; administrator rights. "/S" installs or uninstalls silently. The
 ; uninstaller keeps config.ini unless the user says otherwise (or passes
-; /REMOVERCONFIG).
+; /REMOVERCONFIG), and removes nothing while the program runs.
 
 ; A 64-bit installer for a 64-bit program (and the only kind a 64-bit-only
 ; wine runs).
@@ -45,6 +45,25 @@ Section "Orvane"
     WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoModify" 1
     WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoRepair" 1
 SectionEnd
+
+; Windows keeps the files of a running program: removing some of them
+; would leave the rest orphaned, with no uninstaller to take them. While
+; orvane.exe runs the uninstaller says so and removes nothing (silent: exit
+; status 2).
+Function un.onInit
+check_running:
+    IfFileExists "$INSTDIR\orvane.exe" 0 not_running
+    ClearErrors
+    FileOpen $0 "$INSTDIR\orvane.exe" a
+    IfErrors 0 opened
+    MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION \
+        "O Orvane está aberto. Feche o programa e tente de novo." /SD IDCANCEL IDRETRY check_running
+    SetErrorLevel 2
+    Quit
+opened:
+    FileClose $0
+not_running:
+FunctionEnd
 
 Section "Uninstall"
     SetShellVarContext current

@@ -1,0 +1,166 @@
+#include "settings_file.h"
+
+#include "code_pages.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <cctype>
+
+namespace {
+
+const char *const pathKeys[] = {"escrita_direta", "impressora"};
+
+QString decodeWritten(const QByteArray &bytes)
+{
+    const auto *data = reinterpret_cast<const unsigned char *>(bytes.constData());
+    const int size = bytes.size();
+    // UTF-16 says so with its byte-order mark.
+    if (size >= 2 && ((data[0] == 0xFF && data[1] == 0xFE) || (data[0] == 0xFE && data[1] == 0xFF))) {
+        const bool little = data[0] == 0xFF;
+        QString text;
+        text.reserve(size / 2);
+        for (int i = 2; i + 1 < size; i += 2)
+            text.append(QChar(little ? char16_t(data[i] | data[i + 1] << 8) : char16_t(data[i] << 8 | data[i + 1])));
+        return text;
+    }
+    const QByteArray body = bytes.startsWith("\xEF\xBB\xBF") ? bytes.mid(3) : bytes;
+    const QString utf8 = QString::fromUtf8(body);
+    if (utf8.toUtf8() == body)
+        return utf8;
+    // Not UTF-8: the code page of Windows in Brazil and Portugal.
+    QString text;
+    text.reserve(body.size());
+    for (const char c : body) {
+        const auto byte = static_cast<unsigned char>(c);
+        text.append(byte < 0x80 ? QChar(byte) : QChar(windows1252Character(byte)));
+    }
+    return text;
+}
+
+// True when some backslash in the value stands alone, as typed in a path:
+// a run of odd length that is not the program's own escape of a letter
+// ("\xe7", from the days its files were not UTF-8).
+bool hasSingleBackslash(const QString &value)
+{
+    int run = 0;
+    for (int i = 0; i <= value.size(); ++i) {
+        if (i < value.size() && value.at(i) == QLatin1Char('\\')) {
+            ++run;
+            continue;
+        }
+        const bool letterEscape = i + 1 < value.size() && value.at(i) == QLatin1Char('x')
+                                  && std::isxdigit(static_cast<unsigned char>(value.at(i + 1).toLatin1()));
+        if (run % 2 == 1 && !letterEscape)
+            return true;
+        run = 0;
+    }
+    return false;
+}
+
+QString plainLine(const QString &line, bool &inGeral)
+{
+    const QString trimmed = line.trimmed();
+    if (trimmed.startsWith(QLatin1Char('[')) && trimmed.endsWith(QLatin1Char(']'))) {
+        const QString name = trimmed.mid(1, trimmed.size() - 2);
+        inGeral = name.compare(QLatin1String("geral"), Qt::CaseInsensitive) == 0;
+        return inGeral ? QStringLiteral("[geral]") : line;
+    }
+    const int equals = line.indexOf(QLatin1Char('='));
+    if (!inGeral || equals < 0)
+        return line;
+    const QString key = line.left(equals).trimmed();
+    for (const char *pathKey : pathKeys) {
+        const QString value = line.mid(equals + 1);
+        if (key == QLatin1String(pathKey) && hasSingleBackslash(value)) {
+            QString escaped = value;
+            escaped.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
+            return line.left(equals + 1) + escaped;
+        }
+    }
+    return line;
+}
+
+std::unique_ptr<QSettings> iniReader(const QString &path)
+{
+    auto settings = std::make_unique<QSettings>(path, QSettings::IniFormat);
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
+    settings->setIniCodec("UTF-8");
+#endif
+    return settings;
+}
+
+QByteArray readBytes(const QString &path, bool *readable)
+{
+    QFile file(path);
+    *readable = QFileInfo(path).isFile() && file.open(QIODevice::ReadOnly);
+    return *readable ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+QByteArray plainSettingsText(const QByteArray &written)
+{
+    const QStringList lines = decodeWritten(written).split(QLatin1Char('\n'));
+    QStringList plain;
+    plain.reserve(lines.size());
+    bool inGeral = false;
+    for (const QString &line : lines)
+        plain.append(plainLine(line, inGeral));
+    return plain.join(QLatin1Char('\n')).toUtf8();
+}
+
+SettingsFile::SettingsFile(const QString &path)
+    : plainCopy(QDir::tempPath() + QStringLiteral("/orvane-config-XXXXXX.ini"))
+{
+    const QFileInfo info(path);
+    bool readable = false;
+    const QByteArray written = info.exists() ? readBytes(path, &readable) : QByteArray();
+    if (info.exists() && !readable)
+        why = QStringLiteral("o arquivo existe mas não pode ser lido");
+    const QByteArray plain = plainSettingsText(written);
+    if (!why.isEmpty() || !plainCopy.open() || plainCopy.write(plain) != plain.size() || !plainCopy.flush()) {
+        // No copy to read: the file as the toolkit reads it, or nothing.
+        reader = iniReader(why.isEmpty() ? path : QString());
+        return;
+    }
+    plainCopy.close();
+    reader = iniReader(plainCopy.fileName());
+    // In a GUI application the file is only parsed on first use.
+    reader->allKeys();
+    if (info.exists() && reader->status() == QSettings::FormatError)
+        why = QStringLiteral("o arquivo está malformado");
+}
+
+QString writeSettings(const QString &path, const QList<QPair<QString, QVariant>> &values)
+{
+    bool readable = false;
+    const QByteArray written = QFileInfo::exists(path) ? readBytes(path, &readable) : QByteArray();
+    QTemporaryFile copy(QDir::tempPath() + QStringLiteral("/orvane-config-XXXXXX.ini"));
+    const QByteArray plain = plainSettingsText(written);
+    if (!copy.open() || copy.write(plain) != plain.size() || !copy.flush())
+        return QStringLiteral("a cópia temporária não pôde ser gravada");
+    copy.close();
+    {
+        const std::unique_ptr<QSettings> settings = iniReader(copy.fileName());
+        for (const auto &value : values)
+            settings->setValue(value.first, value.second);
+        settings->sync();
+        if (settings->status() != QSettings::NoError)
+            return QStringLiteral("a cópia temporária não pôde ser gravada");
+    }
+    bool copyReadable = false;
+    const QByteArray text = readBytes(copy.fileName(), &copyReadable);
+
+    const QString folder = QFileInfo(path).absolutePath();
+    if (!QDir().mkpath(folder))
+        return QStringLiteral("a pasta não pôde ser criada");
+    // A writable config.ini in a read-only folder is written in place.
+    QSaveFile file(path);
+    file.setDirectWriteFallback(true);
+    if (!copyReadable || !file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit())
+        return QStringLiteral("o arquivo não pôde ser gravado");
+    return QString();
+}
