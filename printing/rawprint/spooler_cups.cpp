@@ -1,13 +1,7 @@
 // The spooler on every platform but Windows: the CUPS scheduler named by
-// cupsServer() (CUPS_SERVER, client.conf or the local default).
-//
-// A scheduler can stop answering without closing its port, and libcups then
-// waits for ever. So every request goes over a connection of our own whose
-// waits end once the print control says stop (httpSetTimeout). It names the
-// server with the very text of cupsServer(): the scheduler refuses a job
-// created through another name for itself (0x0406). The requests are built
-// here: cupsGetNamedDest and cupsCreateJob fall back to the default
-// connection, with no bound, when the first request gets no answer.
+// cupsServer() (CUPS_SERVER, client.conf or the local default), over a
+// connection of our own whose waits end once the print control says stop
+// (cups_link.h).
 //
 // A job is held from its creation until the scheduler has accepted its
 // whole document. A scheduler that wakes after we gave up drops a document
@@ -16,6 +10,7 @@
 
 #include "spooler_backend.h"
 
+#include "cups_link.h"
 #include "print_control.h"
 
 #include <cups/cups.h>
@@ -24,15 +19,12 @@
 #include <chrono>
 #include <string>
 #include <strings.h>
-#include <sys/socket.h>
 
 namespace {
 
 // The document goes out in pieces; each one taken is progress, so a slow
 // scheduler that keeps taking them is not cut off.
 const std::uint32_t pieceSize = 64 * 1024;
-// How often a wait asks the control whether to go on, in seconds.
-const double waitSlice = 0.5;
 // The cancel of a job we gave up on has a bound of its own: the control
 // already says stop.
 const int cancelLimitMs = 3000;
@@ -44,25 +36,17 @@ class CupsSpooler final : public SpoolerBackend
 public:
     explicit CupsSpooler(PrintControl *control)
         : control(control ? control : &ownControl)
+        , link(this->control)
     {
     }
 
-    ~CupsSpooler() override
-    {
-        close();
-        disconnect();
-    }
+    ~CupsSpooler() override { close(); }
 
     bool available() override
     {
-        if (!http) {
-            const auto limit = control->noAnswerLimit().count();
-            http = connectToScheduler(static_cast<int>(std::min<long long>(limit, 60000)));
-            if (!http) {
-                noteError();
-                return false;
-            }
-            httpSetTimeout(http, waitSlice, keepWaiting, this);
+        if (!link.connect()) {
+            noteError();
+            return false;
         }
         return true;
     }
@@ -79,7 +63,7 @@ public:
         name.erase(std::min(name.find('/'), name.size()));
 
         ipp_t *request = ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
-        addPrinter(request, name);
+        CupsLink::addPrinter(request, name);
         ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr,
                      "printer-name");
         ipp_t *response = ask(request, "/");
@@ -103,7 +87,7 @@ public:
             return 0;
         }
         ipp_t *request = ippNewRequest(IPP_OP_CREATE_JOB);
-        addPrinter(request, queue);
+        CupsLink::addPrinter(request, queue);
         ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "job-name", nullptr, documentName);
         ipp_t *response = ask(request, resource().c_str());
         ipp_attribute_t *id = response ? ippFindAttribute(response, "job-id", IPP_TAG_INTEGER) : nullptr;
@@ -128,9 +112,9 @@ public:
         const char *format = (dataType && strcasecmp(dataType, "RAW") == 0) ? CUPS_FORMAT_RAW
                                                                              : dataType;
         control->beginWait();
-        if (cupsStartDocument(http, queue.c_str(), jobId, documentName, format, 1)
+        if (cupsStartDocument(link.http(), queue.c_str(), jobId, documentName, format, 1)
                 != HTTP_STATUS_CONTINUE
-            || broken) {
+            || link.broken()) {
             noteRequestError();
             // close() cancels the job that was created.
             return 0;
@@ -143,17 +127,17 @@ public:
     {
         if (written)
             *written = 0;
-        if (!sending || broken) {
-            noteError(broken ? IPP_STATUS_ERROR_SERVICE_UNAVAILABLE : IPP_STATUS_ERROR_INTERNAL);
+        if (!sending || link.broken()) {
+            noteError(link.broken() ? IPP_STATUS_ERROR_SERVICE_UNAVAILABLE : IPP_STATUS_ERROR_INTERNAL);
             return false;
         }
         for (std::uint32_t at = 0; at < length;) {
             const std::uint32_t piece = std::min(length - at, pieceSize);
             control->beginWait();
-            if (cupsWriteRequestData(http, data + at, piece) != HTTP_STATUS_CONTINUE || broken) {
+            if (cupsWriteRequestData(link.http(), data + at, piece) != HTTP_STATUS_CONTINUE || link.broken()) {
                 noteRequestError();
                 // The request is spoiled: close() drops the connection.
-                broken = true;
+                link.spoil();
                 return false;
             }
             at += piece;
@@ -169,8 +153,8 @@ public:
 
     bool endDocument() override
     {
-        if (!sending || broken) {
-            noteError(broken ? IPP_STATUS_ERROR_SERVICE_UNAVAILABLE : IPP_STATUS_ERROR_INTERNAL);
+        if (!sending || link.broken()) {
+            noteError(link.broken() ? IPP_STATUS_ERROR_SERVICE_UNAVAILABLE : IPP_STATUS_ERROR_INTERNAL);
             return false;
         }
         sending = false;
@@ -178,13 +162,13 @@ public:
         // cupsFinishDocument(): after a wait cut short it returns the status
         // of the request before, which may be a success.
         control->beginWait();
-        ipp_t *response = cupsGetResponse(http, resource().c_str());
-        const bool answered = response && !broken;
+        ipp_t *response = cupsGetResponse(link.http(), resource().c_str());
+        const bool answered = response && !link.broken();
         const ipp_status_t status = response ? ippGetStatusCode(response) : IPP_STATUS_ERROR_INTERNAL;
         ippDelete(response);
         if (!answered) {
             noteRequestError();
-            broken = true;
+            link.spoil();
             return false;
         }
         if (status <= IPP_STATUS_OK_CONFLICTING) {
@@ -217,8 +201,8 @@ public:
             // A document still open, or a wait cut short, spoils the
             // connection: dropping it makes the scheduler discard what it
             // got of the document.
-            if (sending || broken)
-                disconnect();
+            if (sending || link.broken())
+                link.disconnect();
             cancelJob();
         }
         sending = false;
@@ -235,57 +219,20 @@ public:
     }
 
 private:
-    static http_t *connectToScheduler(int timeoutMs)
-    {
-        return httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1,
-                            timeoutMs, nullptr);
-    }
-
-    // Asked by libcups after every waitSlice without an answer.
-    static int keepWaiting(http_t *, void *data)
-    {
-        CupsSpooler *self = static_cast<CupsSpooler *>(data);
-        if (!self->control->shouldStop())
-            return 1;
-        self->broken = true;
-        return 0;
-    }
-
-    void disconnect()
-    {
-        httpClose(http);
-        http = nullptr;
-        broken = false;
-    }
-
     std::string resource() const { return "/printers/" + queue; }
-
-    // The URI libcups itself gives a queue of the scheduler, and the user.
-    static void addPrinter(ipp_t *request, const std::string &name)
-    {
-        char uri[HTTP_MAX_URI];
-        httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost",
-                         ippPort(), "/printers/%s", name.c_str());
-        ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
-        ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr,
-                     cupsUser());
-    }
 
     // Sends the request on our connection and returns the scheduler's
     // answer if it is a success; otherwise null, the error noted.
     ipp_t *ask(ipp_t *request, const char *path)
     {
-        if (!http || broken) {
-            ippDelete(request);
-            noteError(IPP_STATUS_ERROR_SERVICE_UNAVAILABLE);
-            return nullptr;
-        }
-        control->beginWait();
-        ipp_t *response = cupsDoRequest(http, request, path);
-        if (response && !broken && ippGetStatusCode(response) <= IPP_STATUS_OK_CONFLICTING)
+        const bool ready = link.http() && !link.broken();
+        ipp_t *response = link.send(request, path);
+        if (response && ippGetStatusCode(response) <= IPP_STATUS_OK_CONFLICTING)
             return response;
-        if (response && !broken)
+        if (response)
             noteError(ippGetStatusCode(response));
+        else if (!ready)
+            noteError(IPP_STATUS_ERROR_SERVICE_UNAVAILABLE);
         else
             noteRequestError();
         ippDelete(response);
@@ -296,7 +243,7 @@ private:
     bool jobRequest(ipp_op_t operation)
     {
         ipp_t *request = ippNewRequest(operation);
-        addPrinter(request, queue);
+        CupsLink::addPrinter(request, queue);
         ippAddInteger(request, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-id", jobId);
         ipp_t *response = ask(request, "/jobs/");
         const bool done = response != nullptr;
@@ -308,11 +255,11 @@ private:
     // may not answer, but a request it got is carried out when it wakes.
     bool cancelJob()
     {
-        http_t *connection = connectToScheduler(cancelLimitMs);
+        http_t *connection = CupsLink::connectToScheduler(cancelLimitMs);
         if (!connection)
             return false;
         Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(cancelLimitMs);
-        httpSetTimeout(connection, waitSlice, beforeDeadline, &deadline);
+        httpSetTimeout(connection, CupsLink::waitSlice, beforeDeadline, &deadline);
         const bool cancelled = cupsCancelJob2(connection, queue.c_str(), jobId, 0)
                                <= IPP_STATUS_OK_CONFLICTING;
         httpClose(connection);
@@ -330,8 +277,9 @@ private:
     void noteRequestError()
     {
         const ipp_status_t status = cupsLastError();
-        noteError(broken || status <= IPP_STATUS_OK_CONFLICTING ? IPP_STATUS_ERROR_SERVICE_UNAVAILABLE
-                                                                : status);
+        noteError(link.broken() || status <= IPP_STATUS_OK_CONFLICTING
+                      ? IPP_STATUS_ERROR_SERVICE_UNAVAILABLE
+                      : status);
     }
     void noteError() { noteError(cupsLastError()); }
     void noteError(ipp_status_t status)
@@ -344,10 +292,7 @@ private:
 
     PrintControl ownControl;
     PrintControl *const control;
-    http_t *http = nullptr;
-    // A wait was cut short, or a request spoiled: the connection is out of
-    // step with the scheduler.
-    bool broken = false;
+    CupsLink link;
     std::string queue;
     bool opened = false;
     int jobId = 0;

@@ -1,0 +1,63 @@
+#ifndef ORVANE_CUPS_LINK_H
+#define ORVANE_CUPS_LINK_H
+
+#include <cups/cups.h>
+
+#include <string>
+
+class PrintControl;
+
+// A connection of our own to the CUPS scheduler named by cupsServer()
+// (CUPS_SERVER, client.conf or the local default), whose every wait ends
+// once the print control says stop.
+//
+// A scheduler can stop answering without closing its port, and libcups then
+// waits for ever; httpSetTimeout bounds our connection's waits. Requests are
+// built by hand and sent here: libcups's convenience calls (cupsGetNamedDest,
+// cupsCreateJob, cupsGetDests) fall back to the default connection, with no
+// bound, when the first request gets no answer. The connection names the
+// server with the very text of cupsServer(): the scheduler refuses a job
+// created through another name for itself (0x0406).
+class CupsLink
+{
+public:
+    // How often a wait asks the control whether to go on, in seconds.
+    static constexpr double waitSlice = 0.5;
+
+    explicit CupsLink(PrintControl *control);
+    ~CupsLink();
+    CupsLink(const CupsLink &) = delete;
+    CupsLink &operator=(const CupsLink &) = delete;
+
+    // Connects, giving the connection itself up to the control's limit
+    // (at most a minute). False: no scheduler answers.
+    bool connect();
+    void disconnect();
+    http_t *http() const { return connection; }
+
+    // A wait was cut short, or a request spoiled: the connection is out of
+    // step with the scheduler and takes no more requests.
+    bool broken() const { return spoiled; }
+    void spoil() { spoiled = true; }
+
+    // Sends the request (which it takes) to the resource and returns the
+    // scheduler's answer, whatever its status; null when none came in time
+    // or the connection is broken. The request is a wait of the control.
+    ipp_t *send(ipp_t *request, const char *resource);
+
+    // A connection to the same scheduler with a plain deadline of its own.
+    static http_t *connectToScheduler(int timeoutMs);
+
+    // The URI libcups itself gives a queue of the scheduler, and the user.
+    static void addPrinter(ipp_t *request, const std::string &queue);
+
+private:
+    // Asked by libcups after every waitSlice without an answer.
+    static int keepWaiting(http_t *, void *link);
+
+    PrintControl *const control;
+    http_t *connection = nullptr;
+    bool spoiled = false;
+};
+
+#endif
