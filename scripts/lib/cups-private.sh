@@ -5,7 +5,9 @@
 #                                    127.0.0.1; DIR/pid and DIR/port tell which
 #   cups-private.sh add-queue DIR NAME
 #                                    raw queue NAME whose jobs land, byte for
-#                                    byte, in DIR/jobs/NAME/job-<id>.bin
+#                                    byte, in DIR/jobs/NAME/job-<id>.bin; its
+#                                    device may be changed to paper-out:DIR, a
+#                                    printer whose roll ran out (lpadmin -v)
 #   cups-private.sh reject DIR NAME  make queue NAME refuse new jobs
 #   cups-private.sh stop DIR         stop the scheduler of DIR (and no other)
 #   cups-private.sh env DIR          print "export CUPS_SERVER=127.0.0.1:PORT"
@@ -130,6 +132,24 @@ BACKEND
     chown root:root "$target" && chmod 0700 "$target" || die "cannot install $target"
 }
 
+# CUPS backend "paper-out": a receipt printer whose roll has run out. It
+# prints nothing: it reports the empty roll and stops the queue, which keeps
+# the job (exit status 4, CUPS_BACKEND_STOP).
+write_paper_out_backend() {
+    local target=$1
+    cat >"$target" <<'BACKEND'
+#!/bin/sh
+if [ $# -eq 0 ]; then
+    echo 'direct paper-out "Unknown" "A printer out of paper"'
+    exit 0
+fi
+echo 'STATE: +media-empty-error' >&2
+echo 'ERROR: Out of paper' >&2
+exit 4
+BACKEND
+    chown root:root "$target" && chmod 0700 "$target" || die "cannot install $target"
+}
+
 write_config() {
     local dir=$1 port=$2 entry
     mkdir -p "$dir/spool/tmp" "$dir/cache" "$dir/state" "$dir/log" "$dir/ssl" \
@@ -140,6 +160,7 @@ write_config() {
         ln -sfn "$entry" "$dir/serverbin/$(basename "$entry")"
     done
     write_capture_backend "$dir/serverbin/backend/capture"
+    write_paper_out_backend "$dir/serverbin/backend/paper-out"
 
     cat >"$dir/cups-files.conf" <<CONF
 ServerRoot $dir

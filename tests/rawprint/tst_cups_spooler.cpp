@@ -1,8 +1,10 @@
 // The CUPS spooler behind the print steps, on the private scheduler of the
 // "cups" fixture: what each kind of queue gives and what it leaves queued.
-// A second scheduler of this test's own is stopped (SIGSTOP) during a print.
+// A second scheduler of this test's own is stopped (SIGSTOP) during a print,
+// and its queues are put in every state a printer's state is read from.
 
 #include "print_control.h"
+#include "printer_state.h"
 #include "raw_spooler.h"
 #include "spooler_backend.h"
 
@@ -84,6 +86,18 @@ private:
     QString stopAt;
 };
 
+// A shell command against the given scheduler; true when it succeeded.
+bool shell(const QString &command, const QByteArray &server)
+{
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("CUPS_SERVER", QString::fromLatin1(server));
+    process.setProcessEnvironment(environment);
+    process.start("bash", {"-c", command});
+    return process.waitForFinished(30000) && process.exitStatus() == QProcess::NormalExit
+           && process.exitCode() == 0;
+}
+
 // scripts/lib/cups-private.sh with the arguments; its output, trimmed.
 bool cupsPrivate(const QStringList &arguments, QByteArray *output = nullptr)
 {
@@ -110,6 +124,7 @@ private:
     QTemporaryDir stoppable;
     QByteArray stoppableServer;
     pid_t stoppablePid = 0;
+    int stateQueues = 0;
 
 private slots:
     void initTestCase()
@@ -259,6 +274,70 @@ private slots:
         // ... as the scheduler said, not for want of an answer.
         QCOMPARE(cupsLastError(), IPP_STATUS_OK);
         QCOMPARE(QDir(folder).entryList({"job-*.bin", ".job-*"}, QDir::Files | QDir::Hidden).size(), 0);
+    }
+
+    // The state the window shows of a queue of its own on this test's
+    // scheduler, put in that state by shell commands: %q is the queue, %d
+    // its folder, %p the scheduler's PID. Queried as "name" when given
+    // (%q there too), on "server" when given.
+    void printerState_data()
+    {
+        QTest::addColumn<QString>("setup");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("server");
+        QTest::addColumn<QString>("text");
+
+        QTest::newRow("an idle queue") << "" << "" << QByteArray() << "pronta";
+        QTest::newRow("an instance of an idle queue") << "" << "%q/copia" << QByteArray() << "pronta";
+        QTest::newRow("paused with a reason") << "cupsdisable -r 'bobina acabou' %q" << "" << QByteArray()
+                                              << "pausada: bobina acabou";
+        QTest::newRow("paused, a job waiting") << "cupsdisable %q && echo x | lp -d %q" << "" << QByteArray()
+                                               << "pausada, 1 trabalho na fila";
+        QTest::newRow("refusing jobs") << "cupsreject %q" << "" << QByteArray() << "não aceita trabalhos";
+        // The backend reports the empty roll and stops the queue, which keeps the job.
+        QTest::newRow("the roll ran out") << "lpadmin -p %q -v paper-out:%d && echo x | lp -d %q" << ""
+                                          << QByteArray() << "pausada: Out of paper, sem papel, 1 trabalho na fila";
+        QTest::newRow("not installed") << "" << "sumiu" << QByteArray() << "não encontrada";
+        QTest::newRow("no scheduler") << "" << "" << QByteArray("127.0.0.1:1") << "servidor de impressão não responde";
+        QTest::newRow("the scheduler stopped") << "kill -STOP %p" << "" << QByteArray()
+                                               << "servidor de impressão não responde";
+    }
+
+    void printerState()
+    {
+        QFETCH(QString, setup);
+        QFETCH(QString, name);
+        QFETCH(QByteArray, server);
+        QFETCH(QString, text);
+        QVERIFY(stoppablePid > 0);
+        const QString queue = QStringLiteral("estado-%1").arg(++stateQueues);
+        QVERIFY(cupsPrivate({"add-queue", stoppable.path(), queue}));
+        struct Restore {
+            pid_t scheduler;
+            QString queue;
+            QByteArray server;
+            ~Restore()
+            {
+                ::kill(scheduler, SIGCONT);
+                shell("lpadmin -x " + queue, server);
+                cupsSetServer(nullptr);
+            }
+        } restore{stoppablePid, queue, stoppableServer};
+        auto fill = [&](QString command) {
+            return command.replace("%q", queue).replace("%d", stoppable.filePath("jobs/" + queue))
+                .replace("%p", QString::number(stoppablePid));
+        };
+        if (!setup.isEmpty())
+            QVERIFY(shell(fill(setup), stoppableServer));
+
+        cupsSetServer(server.isEmpty() ? stoppableServer.constData() : server.constData());
+        const QByteArray asked = (name.isEmpty() ? queue : fill(name)).toLocal8Bit();
+        auto state = [&] {
+            PrintControl control(std::chrono::milliseconds(500));
+            return QString::fromStdString(printerStateText(queryPrinterState(asked.constData(), &control)));
+        };
+        // What a backend does it does on its own time.
+        QTRY_COMPARE_WITH_TIMEOUT(state(), text, 15000);
     }
 };
 
