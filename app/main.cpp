@@ -1,4 +1,5 @@
 #include "mainwindow.h"
+#include "printer_state_watch.h"
 
 #include <QApplication>
 
@@ -49,7 +50,8 @@ int main(int argc, char **argv)
 
     // Closing never waits for a print that hangs in a spooler or a port: a
     // moment to cancel what it started, then the program ends without it.
-    if (printThreadsRunning(std::chrono::seconds(3))) {
+    // Nor for a question about the printer's state: it changes nothing.
+    if (printThreadsRunning(std::chrono::seconds(3)) || printerStateQueriesRunning()) {
         std::fflush(nullptr);
         std::_Exit(status);
     }

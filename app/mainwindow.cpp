@@ -1,5 +1,7 @@
 #include "mainwindow.h"
 #include "code_pages.h"
+#include "printer_list.h"
+#include "printer_state_watch.h"
 #include "settings_io.h"
 #include "ui_mainwindow.h"
 
@@ -87,10 +89,7 @@ bool MainWindow::initialise(QApplication &application, const FileArgument &fileA
     if (savedX != 0 && savedY != 0)
         move(savedX, savedY);
 
-    if (readText(settings, impressora).isEmpty())
-        ui->impressoras->addItem(QString());
-    ui->impressoras->addItems(QPrinterInfo::availablePrinterNames());
-    ui->impressoras->setCurrentText(readText(settings, impressora));
+    fillPrinterList(ui->impressoras, readText(settings, impressora), QPrinterInfo::availablePrinterNames());
 
     ui->cortarPapelComboBox->setCurrentText(readText(settings, cortarPapel));
     ui->codificacaoComboBox->addItem(QString());
@@ -104,5 +103,11 @@ bool MainWindow::initialise(QApplication &application, const FileArgument &fileA
         return false;
     }
     showPreview();
+
+    // The chosen printer's state in the status bar, from now on.
+    auto *printerState = new PrinterStateWatch(statusBar());
+    connect(ui->impressoras, QOverload<int>::of(&QComboBox::currentIndexChanged), printerState,
+            [this, printerState] { printerState->watch(chosenPrinter(ui->impressoras)); });
+    printerState->watch(chosenPrinter(ui->impressoras));
     return true;
 }

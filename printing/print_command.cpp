@@ -1,6 +1,7 @@
 #include "mainwindow.h"
 #include "print_control.h"
 #include "print_job.h"
+#include "printer_list.h"
 #include "ui_mainwindow.h"
 
 #include <QApplication>
@@ -57,7 +58,7 @@ PrintJob MainWindow::jobFromWindow() const
 {
     PrintJob job;
     job.level = ui->nivelComboBox->currentText();
-    job.printerName = ui->impressoras->currentText();
+    job.printerName = chosenPrinter(ui->impressoras);
     job.directTarget = ui->escritaDiretaComboBox->currentText();
     job.dotMatrixMode = ui->matricialComboBox->currentText();
     job.fontFace = ui->fonteComboBox->currentText();
@@ -80,9 +81,18 @@ void MainWindow::on_imprimir_clicked()
     // One press, one print.
     if (printRun)
         return;
-    const QString printerName = ui->impressoras->currentText();
+    const QString printerName = chosenPrinter(ui->impressoras);
     if (printerName.isEmpty()) {
         QMessageBox::critical(this, tr("IMPRESSORA"), tr("Por favor selecione uma impressora"),
+                              QMessageBox::Ok, QMessageBox::NoButton);
+        ui->impressoras->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    // The saved printer is not installed: nothing prints anywhere, not even
+    // on a port, until the operator chooses one that is.
+    if (chosenPrinterMissing(ui->impressoras)) {
+        QMessageBox::critical(this, tr("IMPRESSORA"),
+                              tr("Falha na impressão. Verifique a impressora e tente novamente."),
                               QMessageBox::Ok, QMessageBox::NoButton);
         ui->impressoras->setFocus(Qt::OtherFocusReason);
         return;

@@ -1,4 +1,5 @@
 #include "mainwindow.h"
+#include "printer_list.h"
 #include "settings_io.h"
 #include "ui_mainwindow.h"
 
@@ -51,7 +52,7 @@ void MainWindow::saveSettings()
     settings.setValue(QLatin1String(nivel.name), ui->nivelComboBox->currentText());
     settings.setValue(QLatin1String(escritaDireta.name), ui->escritaDiretaComboBox->currentText());
     settings.setValue(QLatin1String(fonte.name), ui->fonteComboBox->currentText());
-    settings.setValue(QLatin1String(impressora.name), ui->impressoras->currentText());
+    settings.setValue(QLatin1String(impressora.name), chosenPrinter(ui->impressoras));
     settings.setValue(QLatin1String(SettingKeys::height.name), this->height());
     settings.setValue(QLatin1String(SettingKeys::width.name), this->width());
     settings.setValue(QLatin1String(SettingKeys::x.name), this->x());

@@ -25,6 +25,9 @@
 #           delete-queue           the printer goes away
 #           reject-queue           the queue refuses jobs
 #           disable-queue          the queue holds its jobs (enabled after)
+#           pause-resume           the queue is paused with the reason "troca
+#                                  de bobina" and, once the window shows it,
+#                                  resumed
 #           scheduler-stops        the row's own scheduler stops
 #           read-only-folder       the program's folder and config.ini close
 #           xdg-blocked            the same, and the user's configuration
@@ -34,6 +37,11 @@
 #           config-private         (at start) the same, with a config.ini
 #                                  only root may read
 #           scheduler-down         (at start) no scheduler answers
+#           pause-queue            (at start) the queue is paused with the
+#                                  reason "bobina acabou" (enabled after)
+#           paper-out              (at start) the printer's roll ran out: its
+#                                  backend stopped the queue on a receipt,
+#                                  which waits there (cancelled after)
 #   jobs    what the row's queue receives, in order, joined by ";": the bytes
 #           in hex; "framed": the file as the default margins frame it;
 #           page:PAGES:TEXT: a page job ("*": any number of pages); port:HEX
@@ -44,7 +52,9 @@
 #   saved   checks of config.ini afterwards, joined by ";": key=value,
 #           keys=COUNT, "unchanged" (as written), "user:" before one of these
 #           for the user's own config.ini, "no-user-file"; says:TEXT and
-#           !says:TEXT on what the program wrote
+#           !says:TEXT on what the program wrote; before:TEXT and state:TEXT,
+#           the printer's state the window shows before the action and when
+#           Return is pressed (waited for, the window answering meanwhile)
 set -u
 . "$(dirname "$0")/e2e-lib.sh"
 
@@ -69,6 +79,14 @@ medio: the scheduler stopped after start-up | linux | lines | nivel=medio;cortar
 alto: the scheduler stopped after start-up | linux | lines | nivel=alto;cortarPapel=epson corte total | scheduler-stops | - | IMPRESSORA | 0 | -
 no scheduler at start: no printer to choose | linux | lines | nivel=baixo | scheduler-down | - | IMPRESSORA | 0 | -
 a disabled queue holds the jobs until enabled | linux | lines | nivel=baixo;cortarPapel=epson corte total | disable-queue | framed;1b 69 | - | 0 | -
+the state: an idle queue is ready | linux | lines | nivel=baixo;cortarPapel=epson corte total | press | framed;1b 69 | - | 0 | state:pronta
+the state: paused with a reason, the receipt waits for the queue | linux | lines | nivel=baixo;cortarPapel=epson corte total | pause-queue | framed;1b 69 | - | 0 | state:pausada: bobina acabou
+the state: a queue that refuses jobs | linux | lines | nivel=baixo;cortarPapel=epson corte total | reject-queue | - | IMPRESSORA | 0 | before:pronta;state:não aceita trabalhos
+the state: the roll ran out, the last receipt waits | linux | lines | nivel=baixo;cortarPapel=epson corte total | paper-out | - | - | 0 | state:pausada: Out of paper, sem papel, 1 trabalho na fila
+the state: paused and resumed while the window is open | linux | lines | nivel=baixo;cortarPapel=epson corte total | pause-resume | framed;1b 69 | - | 0 | before:pronta;says:estado da impressora: @Q: pausada: troca de bobina;state:pronta
+baixo: a saved printer not installed is kept, and nothing prints | linux | lines | impressora=sumiu;nivel=baixo;cortarPapel=epson corte total | press | - | IMPRESSORA | 0 | impressora=sumiu;before:não encontrada;!says:debug (printerName)
+escrita direta: a saved printer not installed: the port untouched | linux | lines | impressora=sumiu;nivel=escrita direta;escrita_direta=@PORT;cortarPapel=epson corte total | press | port:63 6f 6e 74 65 75 64 6f 20 61 6e 74 69 67 6f 0a | IMPRESSORA | 0 | impressora=sumiu;before:não encontrada;!says:debug (printerName)
+medio: a saved printer not installed is kept, and nothing prints | linux | lines | impressora=sumiu;nivel=medio;cortarPapel=epson corte total | press | - | IMPRESSORA | 0 | impressora=sumiu;!says:debug (printerName)
 medio: the dot-matrix report on 7 pages | linux | report | nivel=medio | press | page:7:RELATORIO DE ESTOQUE - FERRAGENS CENTRAL | - | 0 | -
 alto: a 2,500-line report on 25 pages | linux | report2500 | nivel=alto | press | page:25:002500 PARAFUSO SEXTAVADO 2500 | - | 0 | -
 alto: only markup, a table left open | linux | table-open | nivel=alto | press | page:1:a | - | 0 | -
@@ -249,12 +267,36 @@ check_saved() { # NAME CHECKS DIR QUEUE PORT
         case $item in
             -) ;;
             says:*) check "$name: says '${item#says:}'" grep -qF -- "${item#says:}" "$3/stdout" "$3/stderr" ;;
+            before:* | state:*) ;; # checked while the window was open
             '!says:'*) check "$name: does not say '${item#!says:}'" bash -c '! grep -qF -- "$0" "$1" "$2"' "${item#!says:}" "$3/stdout" "$3/stderr" ;;
             unchanged) check "$name: $what as it was" cmp -s "$3/config.written" "$ini" ;;
             no-user-file) check "$name: nothing in the user's folder" test ! -e "$USER_CONFIG" ;;
             keys=*) check "$name: $what has ${item#keys=} keys" equals "$(ini_key_count "$ini")" "${item#keys=}" ;;
             *) check "$name: $what has ${item%%=*}" equals "$(ini_value "$ini" "${item%%=*}")" "${item#*=}" ;;
         esac
+    done
+}
+
+# Waits up to TIMEOUT seconds until the last state the program said of
+# PRINTER is TEXT, pinging the window meanwhile; false when it never is, or
+# the window took longer than 0.5 s to answer a ping.
+wait_state() { # WINDOW PID STDERR PRINTER TEXT TIMEOUT
+    local line="estado da impressora: $4: " last longest=0 ping end=$((SECONDS + $6))
+    while last=$(grep -aF -- "$line" "$3" | tail -n 1); [ "$last" != "$line$5" ]; do
+        [ $SECONDS -lt $end ] || { echo "         the last state: [${last#"$line"}]" >&2; return 1; }
+        ping=$(window_ping_longest "$1" "$2" 1)
+        [ "$ping" -le "$longest" ] || longest=$ping
+    done
+    [ "$longest" -le 500 ] || { echo "         the window took $longest ms to answer" >&2; return 1; }
+}
+
+check_states() { # NAME CHECKS KIND(before:, state:) WINDOW PID DIR PRINTER
+    local item items
+    IFS=';' read -ra items <<<"$2"
+    for item in "${items[@]}"; do
+        [[ $item == "$3"* ]] || continue
+        check "$1: the state (${3%:}) is '${item#"$3"}', the window answering" \
+            wait_state "$4" "$5" "$6/stderr" "$7" "${item#"$3"}" 20
     done
 }
 
@@ -301,9 +343,15 @@ run_row() { # NAME FILE CONFIG ACTION JOBS BOX EXIT SAVED
         xdg-blocked) printf 'um arquivo no caminho\n' >"$XDG"
                      RUN_ENV=(XDG_CONFIG_HOME="$XDG") ;;
         port-read-only) chattr +i "$dir/porta de saida.prn" ;;
+        pause-queue) cupsdisable -r 'bobina acabou' "$queue" ;;
+        paper-out) lpadmin -p "$queue" -v "paper-out:$cups_dir/jobs/$queue" && echo cupom | lp -d "$queue" >/dev/null ;;
     esac
     # Immutable: not even root may change them.
     [[ $action == read-only-folder || $action == xdg-blocked ]] && chattr +i "$dir" "$dir/config.ini"
+
+    # The printer the window chooses: the saved one, or the row's queue.
+    local printer=$queue
+    [[ ";$3" =~ \;impressora=([^;]*) ]] && printer=${BASH_REMATCH[1]//@Q/$queue}
 
     window_wait_gone '^(Orvane|ARQUIVO|IMPRESSORA)$' 10
     (cd "$dir" && run_program "$dir" "${args[@]}") >>"$dir/stdout" 2>>"$dir/stderr" &
@@ -312,12 +360,17 @@ run_row() { # NAME FILE CONFIG ACTION JOBS BOX EXIT SAVED
     window=$(window_find '^(Orvane|ARQUIVO)$' 60)
     if [ -n "$window" ] && [ "$(xdotool getwindowname "$window")" = Orvane ]; then
         [ "$ROW" -eq 1 ] && window_screenshot "$E2E_WORK/$platform-window.png" && echo "screenshot: $E2E_WORK/$platform-window.png"
+        check_states "$name" "$8" before: "$window" "$pid" "$dir" "$printer"
         case $action in
             delete-queue) lpadmin -x "$queue" ;;
             reject-queue) cupsreject "$queue" ;;
             disable-queue) cupsdisable "$queue" ;;
             scheduler-stops) cups_private stop "$cups_dir" 2>/dev/null ;;
+            pause-resume) cupsdisable -r 'troca de bobina' "$queue"
+                          wait_state "$window" "$pid" "$dir/stderr" "$queue" 'pausada: troca de bobina' 20
+                          cupsenable "$queue" ;;
         esac
+        check_states "$name" "$8" state: "$window" "$pid" "$dir" "$printer"
         window_press_return "$window"
         box=$(window_box_or_exit "$pid" IMPRESSORA 180)
         if [ -n "$box" ]; then
@@ -338,8 +391,10 @@ run_row() { # NAME FILE CONFIG ACTION JOBS BOX EXIT SAVED
     process_wait "$pid" 180
     chattr -i "$dir" "$dir/config.ini" "$dir/porta de saida.prn" 2>/dev/null
     case $action in
-        disable-queue) check "$name: the jobs wait" equals "$(cups_private pending "$cups_dir" "$queue")" 2
+        disable-queue | pause-queue) check "$name: the jobs wait" equals "$(cups_private pending "$cups_dir" "$queue")" 2
                        cupsenable "$queue" ;;
+        paper-out) check "$name: the jobs wait" equals "$(cups_private pending "$cups_dir" "$queue")" 3
+                   cancel -a "$queue" ;;
         # Back up, it tells what it holds.
         scheduler-stops) cups_private start "$cups_dir" 2>/dev/null && CUPS_SERVER=$(cups_private server "$cups_dir") ;;
     esac

@@ -6,6 +6,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QPrinterInfo>
 #include <QScreen>
 #include <QSpinBox>
@@ -223,26 +224,56 @@ private slots:
         }
     }
 
-    // With the fixture's queues installed: an empty saved printer puts an
-    // empty item first; one no longer installed leaves the first printer.
+    // With the fixture's queues installed. An empty saved printer puts an
+    // empty entry first. One that is not installed is never swapped for
+    // another: it keeps an entry of its own, marked and chosen, and stays
+    // saved unless the operator chooses another printer. The status bar
+    // shows the chosen printer's state.
     void savedPrinter_data()
     {
         QTest::addColumn<QString>("saved");
-        QTest::newRow("empty") << QString();
-        QTest::newRow("not installed") << "impressora-que-nao-existe";
+        QTest::addColumn<QString>("chosen"); // by the operator after start-up
+        QTest::addColumn<QStringList>("entries"); // before the installed printers
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("state");
+        QTest::addColumn<QString>("savedAfter");
+        const QString missing = QStringLiteral("sumiu (não encontrada)");
+
+        QTest::newRow("empty") << QString() << QString() << QStringList(QString()) << QString() << QString() << QString();
+        QTest::newRow("installed") << "rejeita" << QString() << QStringList() << "rejeita" << "não aceita trabalhos"
+                                   << "rejeita";
+        QTest::newRow("not installed") << "sumiu" << QString() << QStringList(missing) << missing << "não encontrada"
+                                       << "sumiu";
+        QTest::newRow("not installed, another chosen") << "sumiu" << "recibo" << QStringList(missing) << "recibo"
+                                                       << "pronta" << "recibo";
     }
 
     void savedPrinter()
     {
         QFETCH(QString, saved);
+        QFETCH(QString, chosen);
+        QFETCH(QStringList, entries);
+        QFETCH(QString, shown);
+        QFETCH(QString, state);
+        QFETCH(QString, savedAfter);
         writeFile(configPath(), "[geral]\nimpressora=" + saved.toUtf8() + "\n");
-        MainWindow window;
-        QVERIFY(window.initialise(*qApp, sample));
-        auto *printers = window.findChild<QComboBox *>("impressoras");
-        const QStringList installed = QPrinterInfo::availablePrinterNames();
-        QVERIFY(!installed.isEmpty());
-        QCOMPARE(printers->count(), installed.size() + (saved.isEmpty() ? 1 : 0));
-        QCOMPARE(printers->currentText(), saved.isEmpty() ? QString() : installed.first());
+        {
+            MainWindow window;
+            QVERIFY(window.initialise(*qApp, sample));
+            auto *printers = window.findChild<QComboBox *>("impressoras");
+            if (!chosen.isEmpty())
+                printers->setCurrentText(chosen);
+            QStringList items;
+            for (int i = 0; i < printers->count(); ++i)
+                items << printers->itemText(i);
+            QVERIFY(!QPrinterInfo::availablePrinterNames().isEmpty());
+            QCOMPARE(items, entries + QPrinterInfo::availablePrinterNames());
+            QCOMPARE(printers->currentText(), shown);
+            auto *label = window.findChild<QLabel *>("estadoImpressora");
+            QVERIFY(label);
+            QTRY_COMPARE_WITH_TIMEOUT(label->text(), state, 10000);
+        }
+        QCOMPARE(savedOnDisk(configPath()).value("geral/impressora"), savedAfter);
     }
 };
 
