@@ -2,15 +2,18 @@
 #include "code_pages.h"
 #include "printer_list.h"
 #include "printer_state_watch.h"
+#include "settings_file.h"
 #include "settings_io.h"
 #include "ui_mainwindow.h"
 
 #include <QApplication>
 #include <QDebug>
 #include <QFile>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPrinterInfo>
 #include <QScreen>
+#include <QStatusBar>
 #include <QSettings>
 #include <QStringList>
 #include <QTimer>
@@ -56,9 +59,13 @@ bool MainWindow::initialise(QApplication &application, const FileArgument &fileA
 
     settingsFiles = chooseSettingsFiles(appDirPath);
     qDebug() << "path " << settingsFiles.readFrom;
-    // Judged before the toolkit caches the file, as only a first read tells.
-    settingsProblem = settingsFileProblem(settingsFiles.readFrom);
-    const QSettings settings(settingsFiles.readFrom, QSettings::IniFormat);
+    // Read as it was written, whatever the editor that saved it.
+    const SettingsFile settingsFile(settingsFiles.readFrom);
+    settingsProblem = settingsFile.problem();
+    const QSettings &settings = settingsFile.settings();
+    // Not only standard error: the operator sees why the settings are the defaults.
+    if (!settingsProblem.isEmpty())
+        statusBar()->addWidget(new QLabel(tr("config.ini não pôde ser lido: %1").arg(settingsProblem)));
 
     ui->matricialComboBox->addItems({QString(), QStringLiteral("draft"), QStringLiteral("draft condensed")});
     ui->matricialComboBox->setCurrentText(readText(settings, matricial));

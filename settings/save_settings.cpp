@@ -1,5 +1,6 @@
 #include "mainwindow.h"
 #include "printer_list.h"
+#include "settings_file.h"
 #include "settings_io.h"
 #include "ui_mainwindow.h"
 
@@ -39,33 +40,26 @@ void MainWindow::saveSettings()
         return;
     }
 
-    QSettings settings(path, QSettings::IniFormat);
-    // A writable config.ini in a read-only folder is written in place: the
-    // toolkit's atomic save needs to create files beside it.
-    settings.setAtomicSyncRequired(false);
-    settings.setValue(QLatin1String(margemGeral.name), ui->margem_geral->value());
-    settings.setValue(QLatin1String(margemEsquerda.name), ui->margem_esquerda->value());
-    settings.setValue(QLatin1String(margemSuperior.name), ui->margem_superior->value());
-    settings.setValue(QLatin1String(margemInferior.name), ui->margem_inferior->value());
-    settings.setValue(QLatin1String(tamanhoFonte.name), ui->tamanho_fonte->value());
-    settings.setValue(QLatin1String(fonteNegrito.name), ui->fonte_negrito->isChecked());
-    settings.setValue(QLatin1String(nivel.name), ui->nivelComboBox->currentText());
-    settings.setValue(QLatin1String(escritaDireta.name), ui->escritaDiretaComboBox->currentText());
-    settings.setValue(QLatin1String(fonte.name), ui->fonteComboBox->currentText());
-    settings.setValue(QLatin1String(impressora.name), chosenPrinter(ui->impressoras));
-    settings.setValue(QLatin1String(SettingKeys::height.name), this->height());
-    settings.setValue(QLatin1String(SettingKeys::width.name), this->width());
-    settings.setValue(QLatin1String(SettingKeys::x.name), this->x());
-    settings.setValue(QLatin1String(SettingKeys::y.name), this->y());
-    settings.setValue(QLatin1String(matricial.name), ui->matricialComboBox->currentText());
-    settings.setValue(QLatin1String(cortarPapel.name), ui->cortarPapelComboBox->currentText());
-    settings.setValue(QLatin1String(codificacao.name), ui->codificacaoComboBox->currentText());
-    settings.sync();
-    if (settings.status() == QSettings::NoError)
+    QList<QPair<QString, QVariant>> values;
+    values.append({QLatin1String(margemGeral.name), ui->margem_geral->value()});
+    values.append({QLatin1String(margemEsquerda.name), ui->margem_esquerda->value()});
+    values.append({QLatin1String(margemSuperior.name), ui->margem_superior->value()});
+    values.append({QLatin1String(margemInferior.name), ui->margem_inferior->value()});
+    values.append({QLatin1String(tamanhoFonte.name), ui->tamanho_fonte->value()});
+    values.append({QLatin1String(fonteNegrito.name), ui->fonte_negrito->isChecked()});
+    values.append({QLatin1String(nivel.name), ui->nivelComboBox->currentText()});
+    values.append({QLatin1String(escritaDireta.name), ui->escritaDiretaComboBox->currentText()});
+    values.append({QLatin1String(fonte.name), ui->fonteComboBox->currentText()});
+    values.append({QLatin1String(impressora.name), chosenPrinter(ui->impressoras)});
+    values.append({QLatin1String(SettingKeys::height.name), this->height()});
+    values.append({QLatin1String(SettingKeys::width.name), this->width()});
+    values.append({QLatin1String(SettingKeys::x.name), this->x()});
+    values.append({QLatin1String(SettingKeys::y.name), this->y()});
+    values.append({QLatin1String(matricial.name), ui->matricialComboBox->currentText()});
+    values.append({QLatin1String(cortarPapel.name), ui->cortarPapelComboBox->currentText()});
+    values.append({QLatin1String(codificacao.name), ui->codificacaoComboBox->currentText()});
+    const QString failure = writeSettings(path, values);
+    if (failure.isEmpty())
         return;
-    const QString folder = QFileInfo(path).absolutePath();
-    if (QFileInfo(folder).isDir())
-        sayNotSaved(QStringLiteral("o arquivo não pôde ser gravado"), path);
-    else
-        sayNotSaved(QStringLiteral("a pasta não pôde ser criada"), folder);
+    sayNotSaved(failure, failure == QLatin1String("a pasta não pôde ser criada") ? QFileInfo(path).absolutePath() : path);
 }

@@ -294,7 +294,9 @@ cmd_server() {
 }
 
 valid_queue_name() {
-    [[ $1 =~ ^[A-Za-z0-9_.-]+$ ]] || die "bad queue name: $1"
+    # What CUPS takes: printable, no space, slash, backslash, quote or "#";
+    # letters beyond ASCII too ("Térmica").
+    [[ -n $1 && ! $1 =~ [[:space:][:cntrl:]/\\\#\'\"] ]] || die "bad queue name: $1"
 }
 
 cmd_add_queue() {

@@ -17,8 +17,11 @@
 #           ORVANE_E2E_LIGHT is set
 #   file    the argument: a sample of make_file, or "none"
 #   config  config.ini beside the program, lines joined by ";" ("-": none;
+#           "@bom:", "@cp1252:", "@utf16:", "@Geral:", "@utf8:" before the
+#           lines: saved so, and the row's queue named with an accent;
 #           @garbage, @long-font, @directory: see write_config). @Q is the
-#           row's own capture queue, @PORT its direct-write file. Without an
+#           row's own capture queue, @PORT its direct-write file (@PORT1:
+#           with single backslashes, as typed on Windows). Without an
 #           impressora line the row's queue is the printer.
 #   action  before Return is pressed on the window ("-": no window):
 #           press                  nothing
@@ -29,6 +32,20 @@
 #                                  de bobina" and, once the window shows it,
 #                                  resumed
 #           scheduler-stops        the row's own scheduler stops
+#           scheduler-hangs        the row's own scheduler stops answering
+#                                  (SIGSTOP) and wakes after the box; the box
+#                                  within 15 s, the window answering meanwhile
+#           scheduler-slow         the same, waking 3 s after the press; a
+#                                  second Return and a Space during the wait
+#           press-twice            a second Return and a Space 1 s after the
+#                                  first, the window answering meanwhile
+#           press-watch            the window answers a window manager's ping
+#                                  within 0.5 s from the press to the end
+#           retry                  the queue refuses jobs; after the box it
+#                                  takes them again and Return retries
+#           port-fifo              the direct-write target is a FIFO nobody
+#                                  reads
+#           tmp-tiny               (at start) TMPDIR is a 64 KiB file system
 #           read-only-folder       the program's folder and config.ini close
 #           xdg-blocked            the same, and the user's configuration
 #                                  folder has a file in its way
@@ -44,13 +61,15 @@
 #                                  which waits there (cancelled after)
 #   jobs    what the row's queue receives, in order, joined by ";": the bytes
 #           in hex; "framed": the file as the default margins frame it;
-#           page:PAGES:TEXT: a page job ("*": any number of pages); port:HEX
+#           page:PAGES:TEXT: a page job ("*": any number of pages), TEXT on its
+#           last page when PAGES ends in "$" ("*$", "7$"); port:HEX
 #           is what the direct-write file holds; "-": nothing, nothing held
 #   box     the message box the operator sees: ARQUIVO, IMPRESSORA or "-".
 #           After IMPRESSORA the window stays; the operator closes it.
 #   exit    the program's exit status
 #   saved   checks of config.ini afterwards, joined by ";": key=value,
-#           keys=COUNT, "unchanged" (as written), "user:" before one of these
+#           keys=COUNT, sections=COUNT, "unchanged" (as written), "user:"
+#           before one of these
 #           for the user's own config.ini, "no-user-file"; says:TEXT and
 #           !says:TEXT on what the program wrote; before:TEXT and state:TEXT,
 #           the printer's state the window shows before the action and when
@@ -84,6 +103,7 @@ the state: paused with a reason, the receipt waits for the queue | linux | lines
 the state: a queue that refuses jobs | linux | lines | nivel=baixo;cortarPapel=epson corte total | reject-queue | - | IMPRESSORA | 0 | before:pronta;state:não aceita trabalhos
 the state: the roll ran out, the last receipt waits | linux | lines | nivel=baixo;cortarPapel=epson corte total | paper-out | - | - | 0 | state:pausada: Out of paper, sem papel, 1 trabalho na fila
 the state: paused and resumed while the window is open | linux | lines | nivel=baixo;cortarPapel=epson corte total | pause-resume | framed;1b 69 | - | 0 | before:pronta;says:estado da impressora: @Q: pausada: troca de bobina;state:pronta
+the state: a scheduler that stops answering while the window is open | linux | lines | nivel=baixo;cortarPapel=epson corte total | scheduler-hangs | - | IMPRESSORA | 0 | before:pronta;state:servidor de impressão não responde
 baixo: a saved printer not installed is kept, and nothing prints | linux | lines | impressora=sumiu;nivel=baixo;cortarPapel=epson corte total | press | - | IMPRESSORA | 0 | impressora=sumiu;before:não encontrada;!says:debug (printerName)
 escrita direta: a saved printer not installed: the port untouched | linux | lines | impressora=sumiu;nivel=escrita direta;escrita_direta=@PORT;cortarPapel=epson corte total | press | port:63 6f 6e 74 65 75 64 6f 20 61 6e 74 69 67 6f 0a | IMPRESSORA | 0 | impressora=sumiu;before:não encontrada;!says:debug (printerName)
 medio: a saved printer not installed is kept, and nothing prints | linux | lines | impressora=sumiu;nivel=medio;cortarPapel=epson corte total | press | - | IMPRESSORA | 0 | impressora=sumiu;!says:debug (printerName)
@@ -101,6 +121,20 @@ baixo: 5 MB of random bytes | linux | random | nivel=baixo;cortarPapel=epson cor
 baixo: invalid UTF-8 and NUL bytes | linux | invalid-utf8 | nivel=baixo;cortarPapel=epson corte total | press | framed;1b 69 | - | 0 | -
 an empty file | linux | empty | nivel=baixo;cortarPapel=epson corte total | press | 0a 20 20 0a 0a 0a;1b 69 | - | 0 | -
 a path relative to the working folder | linux | relative | nivel=baixo;cortarPapel=epson corte total | press | framed;1b 69 | - | 0 | -
+medio: a second Return and a Space during a long print: one print, one cut | linux,heavy | four-mb | nivel=medio;cortarPapel=epson corte total | press-twice | page:*:PARAFUSO;1b 69 | - | 0 | -
+alto: a second Return and a Space during a long print: one print, one cut | linux,heavy | four-mb | nivel=alto;cortarPapel=epson corte total | press-twice | page:*:PARAFUSO;1b 69 | - | 0 | -
+baixo: a second Return and a Space while the scheduler is slow: one print, one cut | linux | lines | nivel=baixo;cortarPapel=epson corte total | scheduler-slow | framed;1b 69 | - | 0 | -
+baixo: Return after the failure box retries, once | linux | lines | nivel=baixo;cortarPapel=epson corte total | retry | framed;1b 69 | IMPRESSORA | 0 | -
+baixo: a scheduler that stops answering: the box in time, nothing after it wakes | linux | lines | nivel=baixo;cortarPapel=epson corte total | scheduler-hangs | - | IMPRESSORA | 0 | -
+medio: a scheduler that stops answering: the box in time, nothing after it wakes | linux | lines | nivel=medio;cortarPapel=epson corte total | scheduler-hangs | - | IMPRESSORA | 0 | -
+alto: a scheduler that stops answering: the box in time, nothing after it wakes | linux | lines | nivel=alto;cortarPapel=epson corte total | scheduler-hangs | - | IMPRESSORA | 0 | -
+escrita direta: a FIFO nobody reads | linux | lines | nivel=escrita direta;escrita_direta=@PORT;cortarPapel=epson corte total | port-fifo | - | IMPRESSORA | 0 | says:bytes
+medio: a 10 MB report, the window answering | linux,heavy | ten-mb | nivel=medio | press-watch | page:*$:256000 PARAFUSO SEXTAVADO | - | 0 | -
+alto: a 10 MB report, the window answering | linux,heavy | ten-mb | nivel=alto | press-watch | page:*$:256000 PARAFUSO SEXTAVADO | - | 0 | -
+medio: 450,000 lines, the last one on the last page | linux,heavy | lines450k | nivel=medio | press | page:*$:450000 PARAFUSO SEXTAVADO | - | 0 | -
+medio: a temporary folder too small for the page | linux | receipt4000 | nivel=medio;cortarPapel=epson corte total | tmp-tiny | page:*$:004000 PARAFUSO SEXTAVADO;1b 69 | - | 0 | -
+a 3 GB file: too large to hold | linux | sparse-3g | nivel=baixo | - | - | ARQUIVO | 1 | -
+a FIFO as the file: never waited on | linux | fifo | nivel=baixo | - | - | ARQUIVO | 1 | -
 baixo: epson pc860, a UTF-8 file | both | utf8-accents | nivel=baixo;margem_esquerda=0;margem_superior=0;margem_inferior=0;codificacao=epson pc860;cortarPapel=epson corte total | press | 1b 74 03 53 8e 4f 20 4a 6f 84 6f 20 3f 0a 0a;1b 69 | - | 0 | codificacao=epson pc860;keys=17
 baixo: epson pc858, a Windows-1252 file | linux | cp1252 | nivel=baixo;margem_esquerda=0;margem_superior=0;margem_inferior=0;codificacao=epson pc858 | press | 1b 74 13 50 c6 6f 20 d5 20 35 2c 30 30 0a 0a | - | 0 | -
 baixo: epson wpc1252, a UTF-8 file | linux | utf8-accents | nivel=baixo;margem_esquerda=0;margem_superior=0;margem_inferior=0;codificacao=epson wpc1252 | press | 1b 74 10 53 c3 4f 20 4a 6f e3 6f 20 80 0a 0a | - | 0 | -
@@ -120,6 +154,12 @@ baixo: an unknown code page: bytes unchanged | linux | utf8-accents | nivel=baix
 escrita direta: epson pc860, CR LF | linux | utf8-lines | nivel=escrita direta;escrita_direta=@PORT;margem_esquerda=1;margem_superior=0;margem_inferior=1;codificacao=epson pc860;cortarPapel=epson corte total | press | port:1b 74 03 20 53 8e 4f 0d 0a 20 4a 6f 84 6f 0d 0a 20 0d 0a 0d 0a;1b 69 | - | 0 | -
 medio: a Windows-1252 file, the code page ignored | linux | cp1252 | nivel=medio;codificacao=epson pc860;cortarPapel=epson corte total | press | page:*:Pão € 5,00;1b 69 | - | 0 | -
 alto: a Windows-1252 file, the code page ignored | linux | cp1252 | nivel=alto;codificacao=epson pc860 | press | page:*:Pão € 5,00 | - | 0 | -
+config.ini in UTF-8: an accented printer name | both | lines | @utf8:nivel=baixo;cortarPapel=epson corte total | press | framed;1b 69 | - | 0 | impressora=@Q;keys=17
+config.ini in UTF-8 with a byte-order mark: read and saved | both | lines | @bom:nivel=baixo;cortarPapel=epson corte total;margem_geral=42 | press | framed;1b 69 | - | 0 | impressora=@Q;margem_geral=42;keys=17;sections=1
+config.ini in Windows-1252 | both | lines | @cp1252:nivel=baixo;cortarPapel=epson corte total | press | framed;1b 69 | - | 0 | impressora=@Q;keys=17
+config.ini in UTF-16 | both | lines | @utf16:nivel=baixo;cortarPapel=epson corte total | press | framed;1b 69 | - | 0 | impressora=@Q;keys=17;sections=1
+config.ini with [Geral]: one [geral] saved | both | lines | @Geral:nivel=baixo;cortarPapel=epson corte total | press | framed;1b 69 | - | 0 | impressora=@Q;keys=17;sections=1
+escrita direta: a Windows path typed with single backslashes | windows | lines | nivel=escrita direta;escrita_direta=@PORT1;margem_esquerda=0;margem_superior=0;margem_inferior=0;cortarPapel=epson corte total | press | port:41 0d 0a 42 0d 0a 0d 0a;1b 69 | - | 0 | escrita_direta=@PORT
 no argument | both | none | margem_geral=42;nivel=medio;extra=mantido | - | - | ARQUIVO | 1 | keys=18;margem_geral=42;nivel=medio;extra=mantido
 a missing file | both | missing | margem_geral=42;nivel=medio | - | - | ARQUIVO | 1 | keys=17;margem_geral=42;nivel=medio
 a directory | both | folder | nivel=medio | - | - | ARQUIVO | 1 | nivel=medio
@@ -134,7 +174,7 @@ config.ini is a directory | linux | worked | @directory | press | - | IMPRESSORA
 config.ini of garbage: the defaults, the file kept | linux | worked | @garbage | press | - | IMPRESSORA | 0 | unchanged;says:config.ini não foi salvo: o arquivo está malformado
 config.ini the user may not read: the file kept | linux | worked | nivel=baixo | config-private | - | IMPRESSORA | 0 | unchanged;says:config.ini não foi salvo: o arquivo existe mas não pode ser lido
 config.ini with a 1 MB line | linux | worked | @long-font | press | framed;1b 69 | - | 0 | fonte=Courier New
-config.ini with absurd numbers | linux | worked | nivel=baixo;margem_geral=-2147483649;margem_superior=99999999999999999999999;tamanho_fonte=-7;width=-100000;height=999999999;x=-999999999;y=77 | press | 20 20 41 42 0a 20 20 43 0a 0a 0a | - | 0 | margem_superior=0;tamanho_fonte=0;margem_geral=0
+config.ini with absurd numbers | linux | worked | nivel=baixo;margem_geral=99999999999999999999999;margem_superior=-99999999999999999999999;margem_inferior=-2147483649;tamanho_fonte=-7;width=-100000;height=999999999;x=-999999999;y=77 | press | 20 20 41 42 0a 20 20 43 0a | - | 0 | margem_superior=0;margem_inferior=0;tamanho_fonte=0;margem_geral=99
 config.ini with keys twice | linux | worked | nivel=alto;nivel=baixo;impressora=outra;impressora=@Q | press | framed | - | 0 | keys=17
 escrita direta: a folder that does not exist | linux | lines | nivel=escrita direta;escrita_direta=/nao/existe/porta.prn;cortarPapel=epson corte total | press | - | IMPRESSORA | 0 | -
 escrita direta: a file that may not be written | linux | lines | nivel=escrita direta;escrita_direta=@PORT;cortarPapel=epson corte total | port-read-only | port:63 6f 6e 74 65 75 64 6f 20 61 6e 74 69 67 6f 0a | IMPRESSORA | 0 | -
@@ -203,6 +243,12 @@ make_file() { # SAMPLE
         bold-tags) FILE=$samples/bold-tags.txt; [ -e "$FILE" ] || { printf '<b>%.0s' $(seq 10000); echo; } >"$FILE" ;;
         one-line) FILE=$samples/one-line.txt
                   [ -e "$FILE" ] || head -c 655360 /dev/zero | tr '\0' x | sed 's/x/0123456789ABCDEF/g' | tr -d '\n' >"$FILE" ;;
+        four-mb) FILE=$samples/four-mb.txt; [ -e "$FILE" ] || report_lines 102400 >"$FILE" ;;
+        ten-mb) FILE=$samples/ten-mb.txt; [ -e "$FILE" ] || report_lines 256000 >"$FILE" ;;
+        lines450k) FILE=$samples/lines450k.txt; [ -e "$FILE" ] || report_lines 450000 >"$FILE" ;;
+        receipt4000) FILE=$samples/receipt4000.txt; [ -e "$FILE" ] || report_lines 4000 >"$FILE" ;;
+        sparse-3g) FILE=$samples/sparse-3g.txt; [ -e "$FILE" ] || truncate -s 3G "$FILE" ;;
+        fifo) FILE=$samples/fifo.txt; [ -p "$FILE" ] || mkfifo "$FILE" ;;
         missing) FILE=$samples/nao-existe.txt ;;
         folder) FILE=$samples/pasta ;;
         *) echo "no sample $1" >&2; return 1 ;;
@@ -211,19 +257,32 @@ make_file() { # SAMPLE
 
 # config.ini of a row, @Q and @PORT filled in, or one of the odd ones.
 write_config() { # CONFIG QUEUE PORT FILE
-    local text
+    local text saved_as=
     case $1 in
         -) return ;;
         @garbage) head -c 4096 /dev/urandom | tr -d '\000' >"$4"; return ;;
         @directory) mkdir "$4"; return ;;
         @long-font) text="nivel=baixo;cortarPapel=epson corte total;fonte=$(head -c 1048576 /dev/zero | tr '\0' A)" ;;
+        @*:*) saved_as=${1%%:*}; text=${1#*:} ;;
         *) text=$1 ;;
     esac
     text=${text//;/$'\n'}
     text=${text//@Q/"$2"}
+    # @PORT1: the path as a Windows user types it, single backslashes.
+    text=${text//@PORT1/"${3//\\\\/\\}"}
     text=${text//@PORT/"$3"}
-    [[ $1 == *impressora=* ]] || text="impressora=$2"$'\n'"$text"
-    printf '[geral]\n%s\n' "$text" >"$4"
+    [[ $text == *impressora=* ]] || text="impressora=$2"$'\n'"$text"
+    text=$'[geral]\n'"$text"$'\n'
+    # As Notepad saves it.
+    case $saved_as in
+        @bom) text=$'\xef\xbb\xbf'"$text" ;;
+        @Geral) text=${text/\[geral\]/[Geral]} ;;
+    esac
+    case $saved_as in
+        @cp1252) printf '%s' "$text" | iconv -f UTF-8 -t CP1252 >"$4" ;;
+        @utf16) printf '%s' "${text//$'\n'/$'\r\n'}" | iconv -f UTF-8 -t UTF-16 >"$4" ;;
+        *) printf '%s' "$text" >"$4" ;;
+    esac
 }
 
 # Jobs and port of a row, against its expectation.
@@ -272,6 +331,7 @@ check_saved() { # NAME CHECKS DIR QUEUE PORT
             unchanged) check "$name: $what as it was" cmp -s "$3/config.written" "$ini" ;;
             no-user-file) check "$name: nothing in the user's folder" test ! -e "$USER_CONFIG" ;;
             keys=*) check "$name: $what has ${item#keys=} keys" equals "$(ini_key_count "$ini")" "${item#keys=}" ;;
+            sections=*) check "$name: $what has ${item#sections=} section(s)" equals "$(grep -c '^\[' "$ini")" "${item#sections=}" ;;
             *) check "$name: $what has ${item%%=*}" equals "$(ini_value "$ini" "${item%%=*}")" "${item#*=}" ;;
         esac
     done
@@ -301,16 +361,18 @@ check_states() { # NAME CHECKS KIND(before:, state:) WINDOW PID DIR PRINTER
 }
 
 run_row() { # NAME FILE CONFIG ACTION JOBS BOX EXIT SAVED
-    local name=$1 action=$4 queue dir port window box seen=- args=() pid
+    local name=$1 action=$4 queue dir port window box seen=- args=() pid pressed pinger=
     ROW=$((ROW + 1))
     queue=$(printf 'e2e-%s-%s-%02d' "$platform" "$RUN_ID" "$ROW")
+    # A config.ini as Notepad saves it names a printer with an accent.
+    [[ $3 == @*:* ]] && queue+=-térmica
     dir=${RUN_IN:-$E2E_TMP/$queue}
     mkdir -p "$dir"
     [ -n "${RUN_IN:-}" ] || install_program "$dir"
     # A row whose scheduler stops has one of its own.
     local cups_dir=$ORVANE_CUPS_DIR ORVANE_CUPS_DIR=$ORVANE_CUPS_DIR
     local -x CUPS_SERVER=$CUPS_SERVER
-    if [ "$action" = scheduler-stops ]; then
+    if [[ $action == scheduler-* ]]; then
         cups_dir=$E2E_TMP/$queue-cups
         ORVANE_CUPS_DIR=$cups_dir
         cups_private start "$cups_dir" 2>/dev/null
@@ -318,6 +380,7 @@ run_row() { # NAME FILE CONFIG ACTION JOBS BOX EXIT SAVED
     fi
     cups_private add-queue "$cups_dir" "$queue"
     printf 'conteudo antigo\n' >"$dir/porta de saida.prn"
+    [ "$action" = port-fifo ] && rm -f "$dir/porta de saida.prn" && mkfifo "$dir/porta de saida.prn"
     # As config.ini holds a path: the INI format doubles a backslash.
     port=$(native_path "$dir/porta de saida.prn")
     port=${port//\\/\\\\}
@@ -343,6 +406,8 @@ run_row() { # NAME FILE CONFIG ACTION JOBS BOX EXIT SAVED
         xdg-blocked) printf 'um arquivo no caminho\n' >"$XDG"
                      RUN_ENV=(XDG_CONFIG_HOME="$XDG") ;;
         port-read-only) chattr +i "$dir/porta de saida.prn" ;;
+        tmp-tiny) mkdir -p "$dir/tmp" && mount -t tmpfs -o size=64k tmpfs "$dir/tmp"
+                  RUN_ENV+=(TMPDIR="$dir/tmp") ;;
         pause-queue) cupsdisable -r 'bobina acabou' "$queue" ;;
         paper-out) lpadmin -p "$queue" -v "paper-out:$cups_dir/jobs/$queue" && echo cupom | lp -d "$queue" >/dev/null ;;
     esac
@@ -366,19 +431,43 @@ run_row() { # NAME FILE CONFIG ACTION JOBS BOX EXIT SAVED
             reject-queue) cupsreject "$queue" ;;
             disable-queue) cupsdisable "$queue" ;;
             scheduler-stops) cups_private stop "$cups_dir" 2>/dev/null ;;
+            scheduler-hangs | scheduler-slow) kill -STOP "$(cat "$cups_dir/pid")" ;;
+            retry) cupsreject "$queue" ;;
             pause-resume) cupsdisable -r 'troca de bobina' "$queue"
                           wait_state "$window" "$pid" "$dir/stderr" "$queue" 'pausada: troca de bobina' 20
                           cupsenable "$queue" ;;
         esac
         check_states "$name" "$8" state: "$window" "$pid" "$dir" "$printer"
+        pressed=$(date +%s%N)
         window_press_return "$window"
+        case $action in
+            press-* | scheduler-hangs | scheduler-slow)
+                window_ping_longest "$window" "$pid" 120 >"$dir/ping" &
+                pinger=$! ;;
+        esac
+        case $action in
+            press-twice) sleep 1; xdotool key Return; xdotool key space ;;
+            scheduler-slow) sleep 1; xdotool key Return; xdotool key space; sleep 2
+                            kill -CONT "$(cat "$cups_dir/pid")" ;;
+        esac
         box=$(window_box_or_exit "$pid" IMPRESSORA 180)
         if [ -n "$box" ]; then
             seen=IMPRESSORA
+            if [ "$action" = scheduler-hangs ]; then
+                check "$name: the box within 15 s" test $((($(date +%s%N) - pressed) / 1000000)) -le 15000
+                # Awake again, the scheduler must find nothing left to print.
+                kill -CONT "$(cat "$cups_dir/pid")"
+                sleep 3
+            fi
             window_press_return "$box"
             sleep 0.3
             check "$name: the window stays after the message" window_shown "$window"
-            window_close "$window"
+            if [ "$action" = retry ]; then
+                cupsaccept "$queue"
+                window_press_return "$window"
+            else
+                window_close "$window"
+            fi
         fi
     elif [ -n "$window" ]; then
         seen=ARQUIVO
@@ -389,6 +478,11 @@ run_row() { # NAME FILE CONFIG ACTION JOBS BOX EXIT SAVED
         window_list
     fi
     process_wait "$pid" 180
+    if [ -n "$pinger" ]; then
+        wait "$pinger"
+        check "$name: the window answered the window manager within 0.5 s" test "$(cat "$dir/ping")" -le 500
+    fi
+    [ "$action" = tmp-tiny ] && umount "$dir/tmp"
     chattr -i "$dir" "$dir/config.ini" "$dir/porta de saida.prn" 2>/dev/null
     case $action in
         disable-queue | pause-queue) check "$name: the jobs wait" equals "$(cups_private pending "$cups_dir" "$queue")" 2
@@ -397,6 +491,7 @@ run_row() { # NAME FILE CONFIG ACTION JOBS BOX EXIT SAVED
                    cancel -a "$queue" ;;
         # Back up, it tells what it holds.
         scheduler-stops) cups_private start "$cups_dir" 2>/dev/null && CUPS_SERVER=$(cups_private server "$cups_dir") ;;
+        port-fifo) rm -f "$dir/porta de saida.prn" ;;
     esac
 
     check "$name: message box" equals "$seen" "$6"
@@ -405,7 +500,7 @@ run_row() { # NAME FILE CONFIG ACTION JOBS BOX EXIT SAVED
     check_saved "$name" "$8" "$dir" "$queue" "$port"
     case $action in
         delete-queue) ;;
-        scheduler-stops) cups_private stop "$cups_dir" 2>/dev/null ;;
+        scheduler-*) cups_private stop "$cups_dir" 2>/dev/null ;;
         *) lpadmin -x "$queue" ;;
     esac
 }
@@ -448,6 +543,16 @@ if [ "$platform" = windows ]; then
     check "installer: its plugins beside it" test -f "$installed/platforms/qwindows.dll"
     check "installer: a Start-menu entry" test -f "$menu/Orvane.lnk"
     RUN_IN=$installed run_rows installed
+    # While the program runs, the uninstaller removes nothing.
+    make_file lines
+    wine "$installed/orvane.exe" "$(native_path "$FILE")" >/dev/null 2>&1 &
+    running=$!
+    window=$(window_find '^Orvane$' 60)
+    timeout 120 wine "$installed/uninstall.exe" /S _?="$(native_path "$installed")"
+    check "uninstaller while the program runs: fails" test $? -ne 0
+    check "uninstaller while the program runs: nothing removed" test -f "$installed/orvane.exe" -a -f "$installed/uninstall.exe" -a -f "$installed/platforms/qwindows.dll" -a -f "$menu/Orvane.lnk"
+    [ -n "$window" ] && window_close "$window"
+    process_wait "$running" 60
     timeout 120 wine "$installed/uninstall.exe" /S && timeout 60 wineserver -w
     check "uninstaller: the program and its menu entry are gone" test ! -e "$installed/orvane.exe" -a ! -e "$installed/platforms" -a ! -e "$menu/Orvane.lnk"
     check "uninstaller: config.ini is kept" test -f "$installed/config.ini"

@@ -168,6 +168,32 @@ private slots:
         for (const char *page : {"\"epson pc860 \"", "pc437"})
             QTest::addRow("code page %s: none", page) << QByteArray("[geral]\ncodificacao=") + page + "\n" << rw
                 << QByteArray() << QString() << "codificacaoComboBox=" << "codificacao=";
+        // As a technician saves it: every encoding Notepad offers, any case
+        // of the section, paths typed with single backslashes; saved as UTF-8.
+        QByteArray unicode("\xff\xfe", 2);
+        for (const QChar c : QStringLiteral("[geral]\r\nescrita_direta=/tmp/T\u00e9rmica.prn\r\n"))
+            unicode.append(char(c.unicode() & 0xff)).append(char(c.unicode() >> 8));
+        const QPair<const char *, QByteArray> encodings[] = {
+            {"UTF-8", "[geral]\nescrita_direta=/tmp/T\xc3\xa9rmica.prn\n"},
+            {"UTF-8 with a byte-order mark", "\xef\xbb\xbf[geral]\nescrita_direta=/tmp/T\xc3\xa9rmica.prn\n"},
+            {"Windows-1252", "[geral]\nescrita_direta=/tmp/T\xe9rmica.prn\n"},
+            {"UTF-16", unicode},
+            {"the program's own escape of a letter", "[geral]\nescrita_direta=/tmp/T\\xe9rmica.prn\n"},
+            {"[Geral]", "[Geral]\nescrita_direta=/tmp/T\xc3\xa9rmica.prn\n"}};
+        for (const auto &encoding : encodings)
+            QTest::addRow("config.ini in %s", encoding.first) << encoding.second << rw << QByteArray() << QString()
+                << QStringLiteral("escritaDiretaComboBox=/tmp/T\u00e9rmica.prn")
+                << QStringLiteral("escrita_direta=/tmp/T\u00e9rmica.prn;Geral/escrita_direta=");
+        const QPair<const char *, const char *> paths[] = {
+            {"C:\\Cupons\\saida.txt", "C:\\Cupons\\saida.txt"},
+            {"\\\\CAIXA1\\EPSON", "\\\\CAIXA1\\EPSON"},
+            {"C:\\novo\\teste.txt", "C:\\novo\\teste.txt"},
+            {"C:\\\\Cupons\\\\saida.txt", "C:\\Cupons\\saida.txt"},
+            {"\\\\\\\\CAIXA1\\\\EPSON", "\\\\CAIXA1\\EPSON"}};
+        for (const auto &path : paths)
+            QTest::addRow("path %s", path.first) << QByteArray("[geral]\nescrita_direta=") + path.first + "\n" << rw
+                << QByteArray() << QString() << QStringLiteral("escritaDiretaComboBox=%1").arg(path.second)
+                << QStringLiteral("escrita_direta=%1").arg(QString(path.second).replace("\\", "\\\\"));
         QTest::newRow("read-only folder: saved in the user's folder") << QByteArray() << ro << QByteArray()
             << QString() << "margem_geral=10" << "margem_geral=10;nivel=baixo";
         QTest::newRow("read-only folder: the administrator's preset to start from")
