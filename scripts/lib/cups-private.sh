@@ -101,7 +101,7 @@ scheduler_answers() {
 write_capture_backend() {
     local target=$1
     cat >"$target" <<'BACKEND'
-#!/bin/sh
+#!/bin/bash
 # CUPS backend "capture": keeps every job it is given, byte for byte, as
 # <folder>/job-<id>.bin, where DEVICE_URI is capture:<folder>. The file
 # appears under its final name only when complete.
@@ -115,6 +115,8 @@ if [ $# -lt 5 ] || [ $# -gt 6 ]; then
 fi
 dir=${DEVICE_URI#capture:}
 case $dir in //*) dir=${dir#//} ;; esac
+# Bytes beyond ASCII come percent-encoded, as a URI holds them.
+case $dir in *%*) dir=$(printf '%b' "$(printf '%s' "$dir" | sed 's/%\([0-9A-Fa-f][0-9A-Fa-f]\)/\\x\1/g')") ;; esac
 if [ ! -d "$dir" ]; then
     echo "ERROR: capture folder $dir does not exist" >&2
     exit 1
@@ -299,6 +301,19 @@ valid_queue_name() {
     [[ -n $1 && ! $1 =~ [[:space:][:cntrl:]/\\\#\'\"] ]] || die "bad queue name: $1"
 }
 
+# A path as a device URI takes it: bytes beyond ASCII, and "%", percent-encoded.
+uri_path() { # PATH
+    local LC_ALL=C path=$1 out= c i
+    for ((i = 0; i < ${#path}; i++)); do
+        c=${path:i:1}
+        case $c in
+            [[:alnum:]/._~:@+,=-]) out+=$c ;;
+            *) out+=$(printf '%%%02X' "'$c") ;;
+        esac
+    done
+    printf '%s' "$out"
+}
+
 cmd_add_queue() {
     [ $# -eq 2 ] || usage
     local dir name server
@@ -308,7 +323,7 @@ cmd_add_queue() {
     server=$(server_of "$dir") || exit 1
     mkdir -p "$dir/jobs/$name" && chmod 0755 "$dir/jobs" "$dir/jobs/$name" \
         || die "cannot make $dir/jobs/$name"
-    lpadmin -h "$server" -p "$name" -E -v "capture:$dir/jobs/$name" \
+    lpadmin -h "$server" -p "$name" -E -v "capture:$(uri_path "$dir/jobs/$name")" \
         -o printer-error-policy=abort-job || die "lpadmin could not add queue $name"
     # The queue must be known and accepting now.
     lpstat -h "$server" -a "$name" 2>/dev/null | grep -q "^$name accepting" \
