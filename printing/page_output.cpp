@@ -14,15 +14,16 @@
 
 #ifdef Q_OS_WIN
 
-bool printPages(QTextDocument &document, QPrinter &printer)
+bool printPages(QTextDocument &document, QPrinter &printer, PrintControl &control)
 {
+    (void)control;
     // The painter may not begin, or the driver fail: the printer's state tells.
     return paintPages(document, &printer) && printer.printerState() != QPrinter::Error;
 }
 
 #else
 
-bool printPages(QTextDocument &document, QPrinter &printer)
+bool printPages(QTextDocument &document, QPrinter &printer, PrintControl &control)
 {
     const QByteArray queue = printer.printerName().toLocal8Bit();
     QTemporaryFile pdf(QDir::tempPath() + QStringLiteral("/orvane-XXXXXX.pdf"));
@@ -42,7 +43,7 @@ bool printPages(QTextDocument &document, QPrinter &printer)
     if (bytes.isEmpty())
         return false;
     return sendDocumentToPrinter(queue.constData(), bytes.constData(), bytes.size(),
-                                 "application/pdf");
+                                 "application/pdf", &control);
 }
 
 #endif

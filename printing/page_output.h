@@ -1,6 +1,7 @@
 #ifndef ORVANE_PAGE_OUTPUT_H
 #define ORVANE_PAGE_OUTPUT_H
 
+class PrintControl;
 class QPrinter;
 class QTextDocument;
 
@@ -10,6 +11,6 @@ class QTextDocument;
 // spooler steps as a raw document, so a queue that refuses the job, is gone
 // or whose scheduler is down is seen; Qt's own CUPS output would not tell.
 // On Windows the printer's driver prints through Qt, whose state tells.
-bool printPages(QTextDocument &document, QPrinter &printer);
+bool printPages(QTextDocument &document, QPrinter &printer, PrintControl &control);
 
 #endif

@@ -1,9 +1,9 @@
 #include "html_page.h"
 #include "line_blocks.h"
-#include "mainwindow.h"
 #include "page_output.h"
+#include "print_control.h"
+#include "print_job.h"
 #include "text_framing.h"
-#include "ui_mainwindow.h"
 
 #include <QDebug>
 #include <QPrinter>
@@ -11,29 +11,31 @@
 #include <QSizeF>
 #include <QTextDocument>
 
+#include <optional>
 #include <utility>
 
 namespace {
 
 // Qt silently swaps an unknown printer name for another printer, so the
-// name is checked against the installed ones first.
-bool isInstalledPrinter(const QString &name)
+// name is checked against the installed ones first. Qt asks the spooler
+// with no bound: the window gives up on a wait that does not end.
+bool isInstalledPrinter(const QString &name, PrintControl &control)
 {
+    const WaitScope wait(&control);
     return !QPrinterInfo::printerInfo(name).isNull();
 }
 
 } // namespace
 
-bool MainWindow::printPlainDocument(const QString &printerName)
+bool printPlainDocument(const PrintJob &job, PrintControl &control)
 {
-    if (!isInstalledPrinter(printerName))
+    if (!isInstalledPrinter(job.printerName, control))
         return false;
     // The framed copy goes once the document holds the text: a report of
     // many megabytes is not kept twice while it prints.
     QTextDocument document;
     {
-        const QByteArray framed = frameText(fileData, ui->margem_esquerda->value(),
-                                            ui->margem_superior->value(), ui->margem_inferior->value());
+        const QByteArray framed = frameText(job.fileData, job.leftMargin, job.topMargin, job.bottomMargin);
         if (framed.isNull())
             return false;
         const QString text = utf8UpToZero(framed);
@@ -41,48 +43,50 @@ bool MainWindow::printPlainDocument(const QString &printerName)
         document.setPlainText(text);
     }
 
+    std::optional<WaitScope> wait(&control);
     QPrinter printer(QPrinter::ScreenResolution);
     printer.setFullPage(true);
-    printer.setPrinterName(printerName);
+    printer.setPrinterName(job.printerName);
     printer.setOutputFormat(QPrinter::NativeFormat);
-    return printPages(document, printer);
+    wait.reset();
+    return printPages(document, printer, control);
 }
 
-bool MainWindow::printHtmlDocument(const QString &printerName)
+bool printHtmlDocument(const PrintJob &job, PrintControl &control)
 {
-    const QString face = ui->fonteComboBox->currentText();
+    const QString &face = job.fontFace;
     if (!face.isEmpty())
         qDebug() << "COM FONTE";
     else
         qDebug() << "is empty";
     const QByteArray fontFace = face.isEmpty() ? QByteArray("Courier New") : face.toLocal8Bit();
-    QByteArray page = buildHtmlPage(fileData, ui->tamanho_fonte->value(), fontFace,
-                                    ui->fonte_negrito->isChecked());
-    if (page.isNull() || !isInstalledPrinter(printerName))
+    QByteArray page = buildHtmlPage(job.fileData, job.fontSize, fontFace, job.bold);
+    if (page.isNull() || !isInstalledPrinter(job.printerName, control))
         return false;
 
-    QPrinter printer(QPrinter::ScreenResolution);
     qDebug() << page;
+    std::optional<WaitScope> wait(&control);
+    QPrinter printer(QPrinter::ScreenResolution);
     printer.setFullPage(true);
-    printer.setPrinterName(printerName);
+    printer.setPrinterName(job.printerName);
 
     // The page size makes Qt print the layout as it is: no margin of its
     // own and no page numbers, only the document margin below.
     QTextDocument document;
     const QRect area = printer.pageRect(QPrinter::DevicePixel).toRect();
     document.setPageSize(QSizeF(area.right() - area.left() + 1, area.bottom() - area.top() + 1));
-    document.setDocumentMargin(qreal(ui->margem_geral->value()));
+    wait.reset();
+    document.setDocumentMargin(qreal(job.pageMargin));
     // Neither the page nor the text outlives the document built from it.
-    QString text = utf8UpToZero(fileData);
+    QString text = utf8UpToZero(job.fileData);
     wrapAnywhereIfUnbreakable(document, text);
     if (readsAsItself(text)) {
         page.clear();
-        const QByteArray sample = buildHtmlPage(QByteArrayLiteral("x"), ui->tamanho_fonte->value(),
-                                                fontFace, ui->fonte_negrito->isChecked());
+        const QByteArray sample = buildHtmlPage(QByteArrayLiteral("x"), job.fontSize, fontFace, job.bold);
         setPlainPage(document, utf8UpToZero(sample), std::move(text));
     } else {
         text.clear();
         setHtmlOneParagraphPerLine(document, utf8UpToZero(std::exchange(page, QByteArray())));
     }
-    return printPages(document, printer);
+    return printPages(document, printer, control);
 }
