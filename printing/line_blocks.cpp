@@ -11,6 +11,8 @@
 #include <QTextOption>
 #include <QtMath>
 
+#include <utility>
+
 // How a paragraph per line lands where the lines of one paragraph land:
 // inside a paragraph each line advances by its height with the font's
 // leading, while a paragraph ends no higher than its last line's full
@@ -157,14 +159,14 @@ qreal measureGap(const QTextDocument &document, const QTextCharFormat &letters)
 
 } // namespace
 
-void setHtmlOneParagraphPerLine(QTextDocument &document, const QString &html)
+bool splitHtmlOneParagraphPerLine(QTextDocument &document, const QString &html)
 {
     document.setHtml(html);
     // Tables and frames lay out the paragraphs around them in ways of
     // their own (an empty paragraph before a table hides in its border):
     // such a page is left as Qt made it.
     if (!document.rootFrame()->childFrames().isEmpty())
-        return;
+        return false;
 
     document.setUndoRedoEnabled(false);
     QTextCursor cursor(&document);
@@ -176,7 +178,17 @@ void setHtmlOneParagraphPerLine(QTextDocument &document, const QString &html)
             split = splitBlock(cursor, block, text) || split;
     }
     cursor.endEditBlock();
-    if (split)
+    return split;
+}
+
+void closeLineGaps(QTextDocument &document)
+{
+    closeGaps(document);
+}
+
+void setHtmlOneParagraphPerLine(QTextDocument &document, const QString &html)
+{
+    if (splitHtmlOneParagraphPerLine(document, html))
         closeGaps(document);
 }
 
@@ -192,6 +204,11 @@ bool readsAsItself(const QString &text)
 
 void setPlainPage(QTextDocument &document, const QString &sample, QString text)
 {
+    setPlainPagePart(document, sample, std::move(text), true, true);
+}
+
+void setPlainPagePart(QTextDocument &document, const QString &sample, QString text, bool first, bool last)
+{
     document.setHtml(sample);
     document.setUndoRedoEnabled(false);
     const QTextBlock sampleBlock = document.firstBlock();
@@ -203,9 +220,10 @@ void setPlainPage(QTextDocument &document, const QString &sample, QString text)
 
     // The text as the page holds it: spaces that do not fold, and a line
     // break for every line feed that ends an empty line; the others end
-    // pieces of the paragraph.
+    // pieces of the paragraph. A part of the text ends where a piece
+    // ends, so the whole has pieces.
     text.replace(QLatin1Char(' '), QChar::Nbsp);
-    bool pieces = false;
+    bool pieces = !(first && last);
     for (int i = 0; i < text.size(); ++i) {
         if (text.at(i) != QLatin1Char('\n'))
             continue;
@@ -229,10 +247,14 @@ void setPlainPage(QTextDocument &document, const QString &sample, QString text)
     cursor.insertText(text, letters);
     cursor.select(QTextCursor::Document);
     cursor.setBlockCharFormat(paragraph);
-    cursor.setPosition(document.lastBlock().position());
-    cursor.setBlockFormat(formats.last);
-    cursor.setPosition(0);
-    cursor.setBlockFormat(formats.first);
+    if (last) {
+        cursor.setPosition(document.lastBlock().position());
+        cursor.setBlockFormat(formats.last);
+    }
+    if (first) {
+        cursor.setPosition(0);
+        cursor.setBlockFormat(formats.first);
+    }
     cursor.endEditBlock();
     closeGaps(document);
 }

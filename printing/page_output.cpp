@@ -1,49 +1,72 @@
 #include "page_output.h"
 
 #include "page_painter.h"
+#include "print_control.h"
 #include "raw_spooler.h"
 
-#include <QPrinter>
-#include <QTextDocument>
-
-#ifndef Q_OS_WIN
-#include <QDir>
+#include <QBuffer>
+#include <QDebug>
 #include <QPageLayout>
-#include <QTemporaryFile>
-#endif
+#include <QPdfWriter>
+#include <QPrinter>
+
+namespace {
+
+// Qt 5's QByteArray holds just under 2 GiB; a PDF that would pass this
+// stops growing between pages, before the array fails.
+const qint64 largestPdf = qint64(1800) << 20;
+
+} // namespace
+
+QByteArray pagesAsPdf(PageSource &pages, const QPageLayout &layout, int resolution,
+                      const std::function<bool()> &abandoned)
+{
+    QByteArray pdf;
+    QBuffer buffer(&pdf);
+    buffer.open(QIODevice::WriteOnly);
+    bool tooLarge = false;
+    {
+        QPdfWriter writer(&buffer);
+        writer.setResolution(resolution);
+        writer.setPageLayout(layout);
+        const auto stop = [&] {
+            tooLarge = buffer.size() > largestPdf;
+            return tooLarge || (abandoned && abandoned());
+        };
+        if (!paintPages(pages, &writer, stop)) {
+            if (tooLarge)
+                qWarning().noquote() << QStringLiteral("impressão recusada: o PDF passaria de %1 MiB").arg(largestPdf >> 20);
+            return {};
+        }
+    }
+    // The writer ends the file with its cross-reference table and the
+    // mark of the end.
+    if (!pdf.endsWith("%%EOF\n"))
+        return {};
+    return pdf;
+}
 
 #ifdef Q_OS_WIN
 
-bool printPages(QTextDocument &document, QPrinter &printer, PrintControl &control)
+bool printPages(PageSource &pages, QPrinter &printer, PrintControl &control)
 {
-    (void)control;
     // The painter may not begin, or the driver fail: the printer's state tells.
-    return paintPages(document, &printer) && printer.printerState() != QPrinter::Error;
+    return paintPages(pages, &printer, [&control] { return control.abandoned(); })
+           && printer.printerState() != QPrinter::Error;
 }
 
 #else
 
-bool printPages(QTextDocument &document, QPrinter &printer, PrintControl &control)
+bool printPages(PageSource &pages, QPrinter &printer, PrintControl &control)
 {
-    const QByteArray queue = printer.printerName().toLocal8Bit();
-    QTemporaryFile pdf(QDir::tempPath() + QStringLiteral("/orvane-XXXXXX.pdf"));
-    if (!pdf.open())
-        return false;
-
     // The queue's page, on paper that Qt's PDF output paints like its CUPS
     // output would have.
-    const QPageLayout layout = printer.pageLayout();
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setPageLayout(layout);
-    printer.setOutputFileName(pdf.fileName());
-    if (!paintPages(document, &printer) || printer.printerState() == QPrinter::Error)
+    const QByteArray pdf = pagesAsPdf(pages, printer.pageLayout(), printer.resolution(),
+                                      [&control] { return control.abandoned(); });
+    if (pdf.isEmpty())
         return false;
-
-    const QByteArray bytes = pdf.readAll();
-    if (bytes.isEmpty())
-        return false;
-    return sendDocumentToPrinter(queue.constData(), bytes.constData(), bytes.size(),
-                                 "application/pdf", &control);
+    const QByteArray queue = printer.printerName().toLocal8Bit();
+    return sendDocumentToPrinter(queue.constData(), pdf.constData(), pdf.size(), "application/pdf", &control);
 }
 
 #endif

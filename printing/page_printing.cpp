@@ -1,6 +1,7 @@
 #include "html_page.h"
 #include "line_blocks.h"
 #include "page_output.h"
+#include "page_pieces.h"
 #include "print_control.h"
 #include "print_job.h"
 #include "text_framing.h"
@@ -11,45 +12,47 @@
 #include <QSizeF>
 #include <QTextDocument>
 
-#include <optional>
+#include <memory>
 #include <utility>
 
 namespace {
 
-// Qt silently swaps an unknown printer name for another printer, so the
-// name is checked against the installed ones first. Qt asks the spooler
-// with no bound: the window gives up on a wait that does not end.
-bool isInstalledPrinter(const QString &name, PrintControl &control)
+// The printer of the queue named `name`, whole page. Qt asks the scheduler
+// about printers and waits for its answer without a bound of its own: the
+// wait is marked, so that the window gives the print up on a scheduler
+// that stops answering. Null when no such queue is installed: Qt silently
+// swaps an unknown printer name for another printer.
+std::unique_ptr<QPrinter> installedPrinter(const QString &name, PrintControl &control)
 {
-    const WaitScope wait(&control);
-    return !QPrinterInfo::printerInfo(name).isNull();
+    WaitScope wait(&control);
+    if (QPrinterInfo::printerInfo(name).isNull())
+        return nullptr;
+    auto printer = std::make_unique<QPrinter>(QPrinter::ScreenResolution);
+    printer->setFullPage(true);
+    printer->setPrinterName(name);
+    return printer;
 }
 
 } // namespace
 
 bool printPlainDocument(const PrintJob &job, PrintControl &control)
 {
-    if (!isInstalledPrinter(job.printerName, control))
+    const std::unique_ptr<QPrinter> printer = installedPrinter(job.printerName, control);
+    if (!printer)
         return false;
-    // The framed copy goes once the document holds the text: a report of
-    // many megabytes is not kept twice while it prints.
-    QTextDocument document;
+    // The framed bytes go once decoded: a report of many megabytes is not
+    // kept twice while it prints.
+    QString text;
     {
         const QByteArray framed = frameText(job.fileData, job.leftMargin, job.topMargin, job.bottomMargin);
         if (framed.isNull())
             return false;
-        const QString text = utf8UpToZero(framed);
-        wrapAnywhereIfUnbreakable(document, text);
-        document.setPlainText(text);
+        text = utf8UpToZero(framed);
     }
-
-    std::optional<WaitScope> wait(&control);
-    QPrinter printer(QPrinter::ScreenResolution);
-    printer.setFullPage(true);
-    printer.setPrinterName(job.printerName);
-    printer.setOutputFormat(QPrinter::NativeFormat);
-    wait.reset();
-    return printPages(document, printer, control);
+    QTextDocument wrapping;
+    wrapAnywhereIfUnbreakable(wrapping, text);
+    PlainTextPieces pages(std::move(text), wrapping.defaultTextOption());
+    return printPages(pages, *printer, control);
 }
 
 bool printHtmlDocument(const PrintJob &job, PrintControl &control)
@@ -61,32 +64,31 @@ bool printHtmlDocument(const PrintJob &job, PrintControl &control)
         qDebug() << "is empty";
     const QByteArray fontFace = face.isEmpty() ? QByteArray("Courier New") : face.toLocal8Bit();
     QByteArray page = buildHtmlPage(job.fileData, job.fontSize, fontFace, job.bold);
-    if (page.isNull() || !isInstalledPrinter(job.printerName, control))
+    if (page.isNull())
         return false;
-
+    const std::unique_ptr<QPrinter> printer = installedPrinter(job.printerName, control);
+    if (!printer)
+        return false;
     qDebug() << page;
-    std::optional<WaitScope> wait(&control);
-    QPrinter printer(QPrinter::ScreenResolution);
-    printer.setFullPage(true);
-    printer.setPrinterName(job.printerName);
 
     // The page size makes Qt print the layout as it is: no margin of its
     // own and no page numbers, only the document margin below.
     QTextDocument document;
-    const QRect area = printer.pageRect(QPrinter::DevicePixel).toRect();
+    const QRect area = printer->pageRect(QPrinter::DevicePixel).toRect();
     document.setPageSize(QSizeF(area.right() - area.left() + 1, area.bottom() - area.top() + 1));
-    wait.reset();
     document.setDocumentMargin(qreal(job.pageMargin));
-    // Neither the page nor the text outlives the document built from it.
+    // What is printed is built from the text or from the page, and the
+    // other goes at once.
     QString text = utf8UpToZero(job.fileData);
     wrapAnywhereIfUnbreakable(document, text);
     if (readsAsItself(text)) {
         page.clear();
         const QByteArray sample = buildHtmlPage(QByteArrayLiteral("x"), job.fontSize, fontFace, job.bold);
-        setPlainPage(document, utf8UpToZero(sample), std::move(text));
-    } else {
-        text.clear();
-        setHtmlOneParagraphPerLine(document, utf8UpToZero(std::exchange(page, QByteArray())));
+        PlainPagePieces pages(document, utf8UpToZero(sample), std::move(text));
+        return printPages(pages, *printer, control);
     }
-    return printPages(document, printer, control);
+    text.clear();
+    const bool gapsOpen = splitHtmlOneParagraphPerLine(document, utf8UpToZero(std::exchange(page, QByteArray())));
+    DocumentPieces pages(document, gapsOpen);
+    return printPages(pages, *printer, control);
 }

@@ -6,6 +6,7 @@
 #include "html_page.h"
 #include "line_blocks.h"
 #include "page_painter.h"
+#include "page_pieces.h"
 #include "text_framing.h"
 
 #include <QBuffer>
@@ -55,6 +56,79 @@ QList<QByteArray> pagesOf(const QByteArray &pdf)
     return pages;
 }
 
+// The text of each page of a PDF, as pdftotext reads it.
+QStringList textOf(const QByteArray &pdf)
+{
+    QProcess pdftotext;
+    pdftotext.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), QStringLiteral("-"), QStringLiteral("-")});
+    pdftotext.write(pdf);
+    pdftotext.closeWriteChannel();
+    pdftotext.waitForFinished(-1);
+    QStringList pages = QString::fromUtf8(pdftotext.readAllStandardOutput()).split(QLatin1Char('\f'));
+    pages.removeLast();
+    return pages;
+}
+
+// Pieces that cross a page boundary on every page or two of a report.
+PieceLimits smallPieces()
+{
+    PieceLimits limits;
+    limits.paragraphs = 40;
+    limits.characters = 3000;
+    return limits;
+}
+
+// A report of numbered lines, from 1.
+QByteArray report(int lines)
+{
+    QByteArray text;
+    for (int i = 1; i <= lines; ++i)
+        text += QByteArray::number(100000 + i) + " PARAFUSO SEXTAVADO " + QByteArray::number(i % 97) + "\n";
+    return text;
+}
+
+// Prints the text as the page road of `level` does ("alto": at 10 px, with
+// a 10 px margin), in pieces within `limits`. `expected` prints it as Qt
+// prints the document the road would have built whole.
+bool printText(const QByteArray &text, const QString &level, int fontSize, bool bold, QPagedPaintDevice *device,
+               const PieceLimits &limits, const std::function<bool()> &abandoned = {})
+{
+    QTextDocument document;
+    if (level == QLatin1String("medio")) {
+        const QString framed = utf8UpToZero(frameText(text, 2, 1, 2));
+        wrapAnywhereIfUnbreakable(document, framed);
+        PlainTextPieces pieces(framed, document.defaultTextOption());
+        return paintPages(pieces, device, abandoned, limits);
+    }
+    document.setPageSize(QSizeF(device->width(), device->height()));
+    document.setDocumentMargin(10);
+    const QString plain = utf8UpToZero(text);
+    wrapAnywhereIfUnbreakable(document, plain);
+    if (readsAsItself(plain)) {
+        PlainPagePieces pieces(document, utf8UpToZero(buildHtmlPage("x", fontSize, "Courier New", bold)), plain);
+        return paintPages(pieces, device, abandoned, limits);
+    }
+    const bool gapsOpen = splitHtmlOneParagraphPerLine(document, utf8UpToZero(buildHtmlPage(text, fontSize, "Courier New", bold)));
+    DocumentPieces pieces(document, gapsOpen);
+    return paintPages(pieces, device, abandoned, limits);
+}
+
+void printAsQt(const QByteArray &text, const QString &level, int fontSize, bool bold, QPagedPaintDevice *device)
+{
+    QTextDocument document;
+    if (level == QLatin1String("medio")) {
+        const QString framed = utf8UpToZero(frameText(text, 2, 1, 2));
+        wrapAnywhereIfUnbreakable(document, framed);
+        document.setPlainText(framed);
+    } else {
+        document.setPageSize(QSizeF(device->width(), device->height()));
+        document.setDocumentMargin(10);
+        wrapAnywhereIfUnbreakable(document, utf8UpToZero(text));
+        document.setHtml(utf8UpToZero(buildHtmlPage(text, fontSize, "Courier New", bold)));
+    }
+    document.print(device);
+}
+
 } // namespace
 
 class PageLayoutTest : public QObject
@@ -69,12 +143,14 @@ private slots:
         QTest::addColumn<int>("fontSize");
         QTest::addColumn<bool>("bold");
 
-        QByteArray report;
-        for (int i = 1; i <= 400; ++i)
-            report += QByteArray::number(100000 + i) + " PARAFUSO SEXTAVADO " + QByteArray::number(i % 97) + "\n";
+        const QByteArray lines = report(400);
+        QByteArray marked;
+        for (int i = 1; i <= 300; ++i)
+            marked += (i % 7 ? QByteArray::number(i) + " item" : "<b>" + QByteArray::number(i) + "</b> &amp; <font size=5>GRANDE</font>") + "\n";
         const QByteArray rows[][2] = {
             {"a receipt", "PADARIA S\xc3\x83O JO\xc3\x83O\nP\xc3\xa3o franc\xc3\xaas   7,50\nTOTAL  7,50\n"},
-            {"a report of many pages", report},
+            {"a report of many pages", lines},
+            {"a report with markup", marked},
             {"empty lines, first and last", "\n\nlinha\n\n\nfim\n\n"},
             {"no line feed at the end", "uma linha so"},
             {"an empty file", ""},
@@ -91,10 +167,11 @@ private slots:
             for (const char *level : {"medio", "alto"})
                 QTest::addRow("%s, %s", level, row[0].constData()) << row[1] << QString::fromLatin1(level) << 10 << false;
         }
-        QTest::addRow("alto, a report in bold 14 px") << report << "alto" << 14 << true;
-        QTest::addRow("alto, markup in bold 14 px") << rows[7][1] << "alto" << 14 << true;
+        QTest::addRow("alto, a report in bold 14 px") << lines << "alto" << 14 << true;
+        QTest::addRow("alto, markup in bold 14 px") << rows[8][1] << "alto" << 14 << true;
     }
 
+    // Whole, and in pieces much smaller than the text.
     void samePdfAsQt()
     {
         QFETCH(QByteArray, text);
@@ -102,35 +179,100 @@ private slots:
         QFETCH(int, fontSize);
         QFETCH(bool, bold);
 
-        // The document as Qt built it, or as the page roads build it.
-        const auto fill = [&](QTextDocument &document, QPagedPaintDevice *device, bool ours) {
-            if (level == QLatin1String("medio")) {
-                document.setPlainText(utf8UpToZero(frameText(text, 2, 1, 2)));
-                return;
-            }
-            document.setPageSize(QSizeF(device->width(), device->height()));
-            document.setDocumentMargin(10);
-            const QString page = utf8UpToZero(buildHtmlPage(text, fontSize, "Courier New", bold));
-            if (!ours)
-                document.setHtml(page);
-            else if (readsAsItself(utf8UpToZero(text)))
-                setPlainPage(document, utf8UpToZero(buildHtmlPage("x", fontSize, "Courier New", bold)), utf8UpToZero(text));
-            else
-                setHtmlOneParagraphPerLine(document, page);
-        };
-        const QByteArray expected = pdfOf([&](QPagedPaintDevice *device) {
-            QTextDocument document;
-            fill(document, device, false);
-            document.print(device);
+        const QList<QByteArray> expected = pagesOf(pdfOf([&](QPagedPaintDevice *device) {
+            printAsQt(text, level, fontSize, bold, device);
+        }));
+        QVERIFY2(!expected.isEmpty(), "pdftoppm (poppler-utils) drew no page");
+        for (const PieceLimits &limits : {PieceLimits(), smallPieces()}) {
+            const QByteArray actual = pdfOf([&](QPagedPaintDevice *device) {
+                QVERIFY(printText(text, level, fontSize, bold, device, limits));
+            });
+            QCOMPARE(pagesOf(actual), expected);
+        }
+    }
+
+    // Laid out in many pieces, a long report keeps every line: the last
+    // one ends the last page, of as many pages as the report printed whole.
+    void lastLineOnLastPage_data()
+    {
+        QTest::addColumn<QString>("level");
+        QTest::addColumn<QByteArray>("text");
+        QTest::newRow("medio") << "medio" << report(6000);
+        QTest::newRow("alto") << "alto" << report(6000);
+        QTest::newRow("alto, with markup") << "alto" << QByteArray("<b>total</b>\n" + report(6000));
+    }
+
+    void lastLineOnLastPage()
+    {
+        QFETCH(QString, level);
+        QFETCH(QByteArray, text);
+        PieceLimits pieces;
+        pieces.paragraphs = 500;
+        const QStringList whole = textOf(pdfOf([&](QPagedPaintDevice *device) {
+            QVERIFY(printText(text, level, 10, false, device, PieceLimits()));
+        }));
+        const QStringList inPieces = textOf(pdfOf([&](QPagedPaintDevice *device) {
+            QVERIFY(printText(text, level, 10, false, device, pieces));
+        }));
+        QVERIFY2(whole.size() > 60, qPrintable(QString::number(whole.size())));
+        QCOMPARE(inPieces.size(), whole.size());
+        QVERIFY(inPieces.last().contains(QLatin1String("106000 PARAFUSO SEXTAVADO 83")));
+    }
+
+    // Where no paragraph begins a page within the height a piece may take,
+    // the print is refused, and says why.
+    void tooTallRefused_data()
+    {
+        QTest::addColumn<QString>("level");
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<int>("pagesPerPiece");
+        QTest::addColumn<QString>("refusal");
+        const QByteArray words = QByteArray("palavra ").repeated(6000);
+        const QByteArray paragraph = words + "\n";
+        QTest::newRow("a paragraph of 14 pages, 4 at most") << "medio" << paragraph << 4
+                                                            << "impressão recusada: um parágrafo ocupa mais de 4 páginas";
+        QTest::newRow("a paragraph of 14 pages, 20 at most") << "medio" << paragraph << 20 << QString();
+        QTest::newRow("two of them, 20 at most") << "medio" << paragraph + paragraph << 20
+                                                 << "impressão recusada: parágrafos longos, mais de 20 páginas sem um que comece uma página";
+        QTest::newRow("alto, a paragraph of 9 pages, 4 at most") << "alto" << words + words + "\n" << 4
+                                                                 << "impressão recusada: um parágrafo ocupa mais de 4 páginas";
+        QTest::newRow("alto, a list of pages, 2 at most") << "alto" << "<ul><li>" + report(400) << 2
+                                                            << "impressão recusada: um texto com tabela ou lista ocupa mais de 2 páginas";
+        QTest::newRow("a report of 20 pages, 2 at most") << "medio" << report(1200) << 2 << QString();
+    }
+
+    void tooTallRefused()
+    {
+        QFETCH(QString, level);
+        QFETCH(QByteArray, text);
+        QFETCH(int, pagesPerPiece);
+        QFETCH(QString, refusal);
+        if (!refusal.isEmpty())
+            QTest::ignoreMessage(QtWarningMsg, refusal.toUtf8().constData());
+        pdfOf([&](QPagedPaintDevice *device) {
+            PieceLimits limits;
+            limits.height = pagesPerPiece * device->height() + 1;
+            QCOMPARE(printText(text, level, 10, false, device, limits), refusal.isEmpty());
         });
-        const QByteArray actual = pdfOf([&](QPagedPaintDevice *device) {
-            QTextDocument document;
-            fill(document, device, true);
-            QVERIFY(paintPages(document, device));
+    }
+
+    // Painting stops between pages once the print is abandoned.
+    void abandonedBetweenPages_data()
+    {
+        QTest::addColumn<int>("pagesBefore");
+        QTest::newRow("at once") << 0;
+        QTest::newRow("after 3 pages") << 3;
+    }
+
+    void abandonedBetweenPages()
+    {
+        QFETCH(int, pagesBefore);
+        int asked = 0;
+        const QByteArray pdf = pdfOf([&](QPagedPaintDevice *device) {
+            QVERIFY(!printText(report(2000), "medio", 10, false, device, PieceLimits(),
+                               [&] { return asked++ == pagesBefore; }));
         });
-        const QList<QByteArray> expectedPages = pagesOf(expected);
-        QVERIFY2(!expectedPages.isEmpty(), "pdftoppm (poppler-utils) drew no page");
-        QCOMPARE(pagesOf(actual), expectedPages);
+        QCOMPARE(textOf(pdf).size(), qMax(pagesBefore, 1));
     }
 
     // A run of letters with nowhere to break a line is wrapped anywhere,
