@@ -1,5 +1,4 @@
 #include "code_pages.h"
-#include "byte_blocks.h"
 #include "code_page_tables.h"
 
 #include <cstring>
@@ -83,22 +82,6 @@ std::size_t convertToCodePage(char *text, std::size_t length, const CodePage &pa
     // Every character takes at least the one byte it becomes, so the output
     // never overtakes the input.
     while (in < end) {
-#ifdef ORVANE_SSE2
-        // ASCII 16 bytes at a time: skipped while nothing has shrunk yet,
-        // moved back afterwards (the block is loaded before the store that
-        // may overlap it).
-        while (end - in >= 16) {
-            const __m128i block = load16(reinterpret_cast<const char *>(in));
-            if (_mm_movemask_epi8(block) != 0)
-                break;
-            if (out != in)
-                store16(reinterpret_cast<char *>(out), block);
-            in += 16;
-            out += 16;
-        }
-        if (in == end)
-            break;
-#endif
         const unsigned char byte = *in;
         if (byte < 0x80) {
             *out++ = byte;

@@ -1,39 +1,18 @@
 #include "text_framing.h"
-#include "byte_blocks.h"
 #include "code_pages.h"
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 
 namespace {
 
-// How many bytes of [begin, end) equal c.
-qsizetype countByte(const char *begin, const char *end, char c)
-{
-    qsizetype count = 0;
-#ifdef ORVANE_SSE2
-    const __m128i needle = _mm_set1_epi8(c);
-    while (end - begin >= 16) {
-        // Each compare gives -1 in a matching lane: up to 255 blocks add up
-        // in the 8-bit lanes before they are summed.
-        const qsizetype blocks = std::min<qsizetype>((end - begin) / 16, 255);
-        __m128i lanes = _mm_setzero_si128();
-        for (qsizetype i = 0; i < blocks; ++i, begin += 16)
-            lanes = _mm_sub_epi8(lanes, _mm_cmpeq_epi8(load16(begin), needle));
-        const __m128i sums = _mm_sad_epu8(lanes, _mm_setzero_si128());
-        count += _mm_cvtsi128_si32(sums) + _mm_extract_epi16(sums, 4);
-    }
-#endif
-    return count + std::count(begin, end, c);
-}
+// The largest buffer a QByteArray can hold, with room for its header.
+constexpr qsizetype maxBuiltSize = std::numeric_limits<int>::max() - 64;
 
 // The first byte of [begin, end) that is not ASCII, or end.
 const unsigned char *skipAscii(const unsigned char *begin, const unsigned char *end)
 {
-#ifdef ORVANE_SSE2
-    while (end - begin >= 16 && _mm_movemask_epi8(load16(reinterpret_cast<const char *>(begin))) == 0)
-        begin += 16;
-#endif
     while (begin < end && *begin < 0x80)
         ++begin;
     return begin;
@@ -92,7 +71,7 @@ QByteArray frameText(const QByteArray &text, int left, int top, int bottom, cons
 
     const char *in = text.constData();
     const char *const end = in + text.size();
-    const qsizetype lines = countByte(in, end, '\n') + 1;
+    const qsizetype lines = std::count(in, end, '\n') + 1;
     const qsizetype size = prefix.size() + top + bottom + text.size() + lines * left + 1;
     if (size > maxBuiltSize)
         return QByteArray();
@@ -104,43 +83,6 @@ QByteArray frameText(const QByteArray &text, int left, int top, int bottom, cons
     out = std::copy(prefix.constData(), prefix.constData() + prefix.size(), out);
     out = std::fill_n(out, top, '\n');
     out = std::fill_n(out, left, ' ');
-
-#ifdef ORVANE_SSE2
-    // 16 bytes at a time. Stores write whole blocks and the next store
-    // starts where the wanted bytes end, so the extra bytes are overwritten.
-    // While 32 or more bytes of text remain, every load stays inside the
-    // text and every store inside the framed buffer (whatever follows the
-    // current point in it is at least as long as the rest of the text).
-    const __m128i lineFeed = _mm_set1_epi8('\n');
-    const __m128i spaces = _mm_set1_epi8(' ');
-    while (end - in >= 32) {
-        const char *const blockEnd = in + 16;
-        const __m128i block = load16(in);
-        unsigned lineFeeds = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(block, lineFeed)));
-        if (lineFeeds == 0) {
-            store16(out, block);
-            out += 16;
-            in = blockEnd;
-            continue;
-        }
-        const char *const blockStart = in;
-        do {
-            const char *const next = blockStart + lowestSetBit(lineFeeds) + 1;
-            store16(out, load16(in));
-            out += next - in;
-            in = next;
-            for (int filled = 0; filled < left; filled += 16)
-                store16(out + filled, spaces);
-            out += left;
-            lineFeeds &= lineFeeds - 1;
-        } while (lineFeeds != 0);
-        if (in != blockEnd) {
-            store16(out, load16(in));
-            out += blockEnd - in;
-            in = blockEnd;
-        }
-    }
-#endif
 
     for (;;) {
         const char *lineFeed = static_cast<const char *>(std::memchr(in, '\n', size_t(end - in)));
