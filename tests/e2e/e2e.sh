@@ -129,7 +129,7 @@ baixo: a scheduler that stops answering: the box in time, nothing after it wakes
 medio: a scheduler that stops answering: the box in time, nothing after it wakes | linux | lines | nivel=medio;cortarPapel=epson corte total | scheduler-hangs | - | IMPRESSORA | 0 | -
 alto: a scheduler that stops answering: the box in time, nothing after it wakes | linux | lines | nivel=alto;cortarPapel=epson corte total | scheduler-hangs | - | IMPRESSORA | 0 | -
 escrita direta: a FIFO nobody reads | linux | lines | nivel=escrita direta;escrita_direta=@PORT;cortarPapel=epson corte total | port-fifo | - | IMPRESSORA | 0 | says:bytes
-medio: a 10 MB report, the window answering | linux,heavy | ten-mb | nivel=medio | press-watch | page:*$:256000 PARAFUSO SEXTAVADO | - | 0 | -
+medio: a 10 MB report, the window answering | linux,heavy | ten-mb | nivel=medio | press-watch | page:*:256000 PARAFUSO SEXTAVADO | - | 0 | -
 alto: a 10 MB report, the window answering | linux,heavy | ten-mb | nivel=alto | press-watch | page:*$:256000 PARAFUSO SEXTAVADO | - | 0 | -
 medio: 450,000 lines, the last one on the last page | linux,heavy | lines450k | nivel=medio | press | page:*$:450000 PARAFUSO SEXTAVADO | - | 0 | -
 medio: a temporary folder too small for the page | linux | receipt4000 | nivel=medio;cortarPapel=epson corte total | tmp-tiny | page:*$:004000 PARAFUSO SEXTAVADO;1b 69 | - | 0 | -
