@@ -92,6 +92,20 @@ std::unique_ptr<QSettings> iniReader(const QString &path)
     return settings;
 }
 
+// The plain copy: a config.ini of its own in a folder of its own, which the
+// toolkit may write and replace as it likes (Windows will not let it
+// replace a temporary file held by its owner).
+QString writeCopy(const QTemporaryDir &folder, const QByteArray &text)
+{
+    if (!folder.isValid())
+        return QString();
+    const QString path = folder.filePath(QStringLiteral("config.ini"));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.flush())
+        return QString();
+    return path;
+}
+
 QByteArray readBytes(const QString &path, bool *readable)
 {
     QFile file(path);
@@ -113,21 +127,20 @@ QByteArray plainSettingsText(const QByteArray &written)
 }
 
 SettingsFile::SettingsFile(const QString &path)
-    : plainCopy(QDir::tempPath() + QStringLiteral("/orvane-config-XXXXXX.ini"))
+    : plainCopy(QDir::tempPath() + QStringLiteral("/orvane-config-XXXXXX"))
 {
     const QFileInfo info(path);
     bool readable = false;
     const QByteArray written = info.exists() ? readBytes(path, &readable) : QByteArray();
     if (info.exists() && !readable)
         why = QStringLiteral("o arquivo existe mas não pode ser lido");
-    const QByteArray plain = plainSettingsText(written);
-    if (!why.isEmpty() || !plainCopy.open() || plainCopy.write(plain) != plain.size() || !plainCopy.flush()) {
+    const QString copy = why.isEmpty() ? writeCopy(plainCopy, plainSettingsText(written)) : QString();
+    if (copy.isEmpty()) {
         // No copy to read: the file as the toolkit reads it, or nothing.
         reader = iniReader(why.isEmpty() ? path : QString());
         return;
     }
-    plainCopy.close();
-    reader = iniReader(plainCopy.fileName());
+    reader = iniReader(copy);
     // In a GUI application the file is only parsed on first use.
     reader->allKeys();
     if (info.exists() && reader->status() == QSettings::FormatError)
@@ -138,13 +151,13 @@ QString writeSettings(const QString &path, const QList<QPair<QString, QVariant>>
 {
     bool readable = false;
     const QByteArray written = QFileInfo::exists(path) ? readBytes(path, &readable) : QByteArray();
-    QTemporaryFile copy(QDir::tempPath() + QStringLiteral("/orvane-config-XXXXXX.ini"));
-    const QByteArray plain = plainSettingsText(written);
-    if (!copy.open() || copy.write(plain) != plain.size() || !copy.flush())
+    const QTemporaryDir scratch(QDir::tempPath() + QStringLiteral("/orvane-config-XXXXXX"));
+    const QString copy = writeCopy(scratch, plainSettingsText(written));
+    if (copy.isEmpty())
         return QStringLiteral("a cópia temporária não pôde ser gravada");
-    copy.close();
     {
-        const std::unique_ptr<QSettings> settings = iniReader(copy.fileName());
+        const std::unique_ptr<QSettings> settings = iniReader(copy);
+        settings->setAtomicSyncRequired(false);
         for (const auto &value : values)
             settings->setValue(value.first, value.second);
         settings->sync();
@@ -152,7 +165,7 @@ QString writeSettings(const QString &path, const QList<QPair<QString, QVariant>>
             return QStringLiteral("a cópia temporária não pôde ser gravada");
     }
     bool copyReadable = false;
-    const QByteArray text = readBytes(copy.fileName(), &copyReadable);
+    const QByteArray text = readBytes(copy, &copyReadable);
 
     const QString folder = QFileInfo(path).absolutePath();
     if (!QDir().mkpath(folder))

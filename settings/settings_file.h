@@ -6,7 +6,7 @@
 #include <QPair>
 #include <QSettings>
 #include <QString>
-#include <QTemporaryFile>
+#include <QTemporaryDir>
 #include <QVariant>
 
 #include <memory>
@@ -25,7 +25,7 @@ public:
     QString problem() const { return why; }
 
 private:
-    QTemporaryFile plainCopy;
+    QTemporaryDir plainCopy;
     std::unique_ptr<QSettings> reader;
     QString why;
 };
