@@ -133,7 +133,7 @@ escrita direta: a FIFO nobody reads | linux | lines | nivel=escrita direta;escri
 medio: a 10 MB report, the window answering | linux,heavy | ten-mb | nivel=medio | press-watch | page:*:256000 PARAFUSO SEXTAVADO | - | 0 | -
 alto: a 10 MB report, the window answering | linux,heavy | ten-mb | nivel=alto | press-watch | page:*$:256000 PARAFUSO SEXTAVADO | - | 0 | -
 medio: 450,000 lines, the last one on the last page | linux,heavy | lines450k | nivel=medio | press | page:*$:450000 PARAFUSO SEXTAVADO | - | 0 | -
-medio: a temporary folder too small for the page | linux | receipt4000 | nivel=medio;cortarPapel=epson corte total | tmp-tiny | page:*$:004000 PARAFUSO SEXTAVADO;1b 69 | - | 0 | -
+medio: a temporary folder too small for the page | linux | receipt4000 | nivel=medio;cortarPapel=epson corte total | tmp-tiny | page:*:004000 PARAFUSO SEXTAVADO;1b 69 | - | 0 | -
 a 3 GB file: too large to hold | linux | sparse-3g | nivel=baixo | - | - | ARQUIVO | 1 | -
 a FIFO as the file: never waited on | linux | fifo | nivel=baixo | - | - | ARQUIVO | 1 | -
 baixo: epson pc860, a UTF-8 file | both | utf8-accents | nivel=baixo;margem_esquerda=0;margem_superior=0;margem_inferior=0;codificacao=epson pc860;cortarPapel=epson corte total | press | 1b 74 03 53 8e 4f 20 4a 6f 84 6f 20 3f 0a 0a;1b 69 | - | 0 | codificacao=epson pc860;keys=17
