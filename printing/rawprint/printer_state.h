@@ -26,6 +26,14 @@ struct PrinterState {
     // Any other error the spooler reports.
     bool otherError = false;
     int queuedJobs = 0;
+
+    // A printer the spooler could not tell of: unknown, or no answer.
+    static PrinterState withReply(Reply reply)
+    {
+        PrinterState state;
+        state.reply = reply;
+        return state;
+    }
 };
 
 // The state in the operator's words (UTF-8), its parts joined in this order:

@@ -9,17 +9,6 @@
 
 #include <algorithm>
 
-namespace {
-
-PrinterState withReply(PrinterState::Reply reply)
-{
-    PrinterState state;
-    state.reply = reply;
-    return state;
-}
-
-} // namespace
-
 PrinterState queryPrinterState(const char *printerName, PrintControl *control)
 {
     PrintControl ownControl;
@@ -31,11 +20,11 @@ PrinterState queryPrinterState(const char *printerName, PrintControl *control)
     std::string queue(printerName ? printerName : "");
     queue.erase(std::min(queue.find('/'), queue.size()));
     if (queue.empty())
-        return withReply(PrinterState::Reply::notFound);
+        return PrinterState::withReply(PrinterState::Reply::notFound);
 
     CupsLink link(control);
     if (!link.connect())
-        return withReply(PrinterState::Reply::noAnswer);
+        return PrinterState::withReply(PrinterState::Reply::noAnswer);
 
     static const char *const wanted[] = {"printer-state", "printer-state-reasons",
                                          "printer-state-message", "printer-is-accepting-jobs",
@@ -46,13 +35,13 @@ PrinterState queryPrinterState(const char *printerName, PrintControl *control)
                   static_cast<int>(sizeof wanted / sizeof *wanted), nullptr, wanted);
     ipp_t *response = link.send(request, "/");
     if (!response)
-        return withReply(PrinterState::Reply::noAnswer);
+        return PrinterState::withReply(PrinterState::Reply::noAnswer);
 
     const ipp_status_t status = ippGetStatusCode(response);
     if (status > IPP_STATUS_OK_CONFLICTING) {
         ippDelete(response);
         // Any other refusal leaves the state unknown, as no answer does.
-        return withReply(status == IPP_STATUS_ERROR_NOT_FOUND ? PrinterState::Reply::notFound
+        return PrinterState::withReply(status == IPP_STATUS_ERROR_NOT_FOUND ? PrinterState::Reply::notFound
                                                               : PrinterState::Reply::noAnswer);
     }
 

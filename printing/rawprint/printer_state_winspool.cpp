@@ -14,28 +14,17 @@
 #include <string>
 #include <vector>
 
-namespace {
-
-PrinterState withReply(PrinterState::Reply reply)
-{
-    PrinterState state;
-    state.reply = reply;
-    return state;
-}
-
-} // namespace
-
 PrinterState queryPrinterState(const char *printerName, PrintControl *control)
 {
     WaitScope wait(control);
     const std::string name = printerName ? printerName : "";
     if (name.empty())
-        return withReply(PrinterState::Reply::notFound);
+        return PrinterState::withReply(PrinterState::Reply::notFound);
     // The winspool declarations take writable strings.
     std::vector<char> writable(name.c_str(), name.c_str() + name.size() + 1);
     HANDLE printer = nullptr;
     if (!OpenPrinterA(writable.data(), &printer, nullptr)) {
-        return withReply(GetLastError() == ERROR_INVALID_PRINTER_NAME ? PrinterState::Reply::notFound
+        return PrinterState::withReply(GetLastError() == ERROR_INVALID_PRINTER_NAME ? PrinterState::Reply::notFound
                                                                       : PrinterState::Reply::noAnswer);
     }
     DWORD needed = 0;
@@ -47,7 +36,7 @@ PrinterState queryPrinterState(const char *printerName, PrintControl *control)
                       && GetPrinterA(printer, 2, reinterpret_cast<LPBYTE>(buffer.data()), size, &needed);
     ClosePrinter(printer);
     if (!read)
-        return withReply(PrinterState::Reply::noAnswer);
+        return PrinterState::withReply(PrinterState::Reply::noAnswer);
     const PRINTER_INFO_2A *info = reinterpret_cast<const PRINTER_INFO_2A *>(buffer.data());
     return printerStateFromWinspool(info->Status, info->Attributes, info->cJobs);
 }
