@@ -9,7 +9,8 @@
 # "installed" runs the rows marked so on a program installed in place.
 # ORVANE_E2E_LIGHT leaves the heavy rows out; ORVANE_E2E_FAIL_FAST stops at
 # the first failed check; ORVANE_E2E_PING_LIMIT_MS is how long the window may
-# take to answer a window manager's ping (500).
+# take to answer a window manager's ping (500); ORVANE_E2E_ROWS, a regular
+# expression, runs only the rows whose names match it.
 #
 # Columns:
 #   name    what the row shows
@@ -516,6 +517,7 @@ run_rows() { # ON: "installed", or the rows of this platform and of both
             on=${on%,heavy}
         fi
         [ -n "$name" ] && { [ "$on" = "$1" ] || [ "$on" = both -a "$1" != installed ]; } || continue
+        [ -z "${ORVANE_E2E_ROWS:-}" ] || [[ $name =~ $ORVANE_E2E_ROWS ]] || continue
         run_row "$name" "$(trim "$file")" "$(trim "$config")" "$(trim "$action")" "$(trim "$jobs")" \
             "$(trim "$box")" "$(trim "$status")" "$(trim "$saved")"
     done <<<"$TABLE"
