@@ -1,5 +1,6 @@
 #include "mainwindow.h"
 #include "printer_state_watch.h"
+#include "stale_jobs.h"
 
 #include <QApplication>
 
@@ -31,6 +32,10 @@ int main(int argc, char **argv)
 #else
     QCoreApplication::setApplicationName(QStringLiteral("orvane"));
 #endif
+    // Jobs that a killed run of the program left held are cancelled, on a
+    // thread of their own: the window does not wait for the spooler.
+    startCancellingJobsLeftBehind();
+
     int status;
     {
         MainWindow window;
@@ -51,7 +56,8 @@ int main(int argc, char **argv)
     // Closing never waits for a print that hangs in a spooler or a port: a
     // moment to cancel what it started, then the program ends without it.
     // Nor for a question about the printer's state: it changes nothing.
-    if (printThreadsRunning(std::chrono::seconds(3)) || printerStateQueriesRunning()) {
+    if (printThreadsRunning(std::chrono::seconds(3)) || printerStateQueriesRunning()
+        || cancellingJobsLeftBehind()) {
         std::fflush(nullptr);
         std::_Exit(status);
     }

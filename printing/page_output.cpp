@@ -48,16 +48,21 @@ QByteArray pagesAsPdf(PageSource &pages, const QPageLayout &layout, int resoluti
 
 #ifdef Q_OS_WIN
 
-bool printPages(PageSource &pages, QPrinter &printer, PrintControl &control)
+bool printPages(PageSource &pages, QPrinter &printer, PrintControl &control, const SpoolPart &cut)
 {
     // The painter may not begin, or the driver fail: the printer's state tells.
-    return paintPages(pages, &printer, [&control] { return control.abandoned(); })
-           && printer.printerState() != QPrinter::Error;
+    if (!paintPages(pages, &printer, [&control] { return control.abandoned(); })
+        || printer.printerState() == QPrinter::Error || control.abandoned())
+        return false;
+    // The driver's job is the toolkit's: the cut follows as a job of its own.
+    const QByteArray queue = printer.printerName().toLocal8Bit();
+    sendRawToPrinter(queue.constData(), cut.data, cut.length, &control);
+    return true;
 }
 
 #else
 
-bool printPages(PageSource &pages, QPrinter &printer, PrintControl &control)
+bool printPages(PageSource &pages, QPrinter &printer, PrintControl &control, const SpoolPart &cut)
 {
     // The queue's page, on paper that Qt's PDF output paints like its CUPS
     // output would have.
@@ -66,7 +71,9 @@ bool printPages(PageSource &pages, QPrinter &printer, PrintControl &control)
     if (pdf.isEmpty())
         return false;
     const QByteArray queue = printer.printerName().toLocal8Bit();
-    return sendDocumentToPrinter(queue.constData(), pdf.constData(), pdf.size(), "application/pdf", &control);
+    // The pages and their cut as one job: no other job comes between them.
+    return sendPartsToPrinter(queue.constData(),
+                              {SpoolPart{pdf.constData(), pdf.size(), "application/pdf"}, cut}, &control);
 }
 
 #endif

@@ -3,6 +3,8 @@
 
 #include <QByteArray>
 
+#include "raw_spooler.h"
+
 #include <functional>
 
 class PageSource;
@@ -18,8 +20,9 @@ class QPrinter;
 // down is seen; Qt's own CUPS output would not tell. On Windows the
 // printer's driver prints through Qt, whose state tells. The spooler's
 // waits are bounded by `control`, and painting stops between pages once
-// the print is abandoned.
-bool printPages(PageSource &pages, QPrinter &printer, PrintControl &control);
+// the print is abandoned. The cut follows the pages: in their job on Linux,
+// as a job of its own after the driver's on Windows.
+bool printPages(PageSource &pages, QPrinter &printer, PrintControl &control, const SpoolPart &cut);
 
 // The PDF of the pages on paper of `layout`, painted at `resolution` dots
 // per inch in memory: there is no file that a full disk could leave cut

@@ -52,7 +52,7 @@ bool printPlainDocument(const PrintJob &job, PrintControl &control)
     QTextDocument wrapping;
     wrapAnywhereIfUnbreakable(wrapping, text);
     PlainTextPieces pages(std::move(text), wrapping.defaultTextOption());
-    return printPages(pages, *printer, control);
+    return printPages(pages, *printer, control, cutPart(job));
 }
 
 bool printHtmlDocument(const PrintJob &job, PrintControl &control)
@@ -85,10 +85,10 @@ bool printHtmlDocument(const PrintJob &job, PrintControl &control)
         page.clear();
         const QByteArray sample = buildHtmlPage(QByteArrayLiteral("x"), job.fontSize, fontFace, job.bold);
         PlainPagePieces pages(document, utf8UpToZero(sample), std::move(text));
-        return printPages(pages, *printer, control);
+        return printPages(pages, *printer, control, cutPart(job));
     }
     text.clear();
     const bool gapsOpen = splitHtmlOneParagraphPerLine(document, utf8UpToZero(std::exchange(page, QByteArray())));
     DocumentPieces pages(document, gapsOpen);
-    return printPages(pages, *printer, control);
+    return printPages(pages, *printer, control, cutPart(job));
 }

@@ -8,6 +8,7 @@
 
 namespace {
 
+// The text and its cut as one job: no other till's receipt comes between.
 bool printRawDocument(const PrintJob &job, PrintControl &control)
 {
     const QByteArray text = directText(job);
@@ -17,7 +18,8 @@ bool printRawDocument(const PrintJob &job, PrintControl &control)
     std::cout.write(text.constData(), text.size());
     std::cout << "textPlain fim ****** \n" << std::flush;
     const QByteArray name = job.printerName.toLocal8Bit();
-    return sendRawToPrinter(name.constData(), text.constData(), text.size(), &control);
+    return sendPartsToPrinter(name.constData(),
+                              {SpoolPart{text.constData(), text.size(), "RAW"}, cutPart(job)}, &control);
 }
 
 bool printToDirectPort(const PrintJob &job, PrintControl &control)
@@ -26,18 +28,28 @@ bool printToDirectPort(const PrintJob &job, PrintControl &control)
     DirectPortWriter port(job.directTarget.toLocal8Bit().toStdString(), &control);
     const QByteArray text = directText(job);
     const bool written = !text.isNull() && port.write(text.constData(), size_t(text.size()));
-    return port.close() && written;
+    if (!port.close() || !written || control.abandoned())
+        return false;
+    // The cut always follows the print, through the spooler, also when the
+    // text went to a port.
+    sendCutCommand(job, control);
+    return true;
 }
+
+} // namespace
 
 // The cut always goes as a raw document of its own; with no preset chosen
 // that document is empty.
+SpoolPart cutPart(const PrintJob &job)
+{
+    return SpoolPart{job.cutSequence.constData(), job.cutSequence.size(), "RAW"};
+}
+
 void sendCutCommand(const PrintJob &job, PrintControl &control)
 {
     const QByteArray name = job.printerName.toLocal8Bit();
     sendRawToPrinter(name.constData(), job.cutSequence.constData(), job.cutSequence.size(), &control);
 }
-
-} // namespace
 
 bool runPrintJob(const PrintJob &job, PrintControl &control)
 {
@@ -51,11 +63,6 @@ bool runPrintJob(const PrintJob &job, PrintControl &control)
     else if (job.level == QLatin1String("alto"))
         printed = printHtmlDocument(job, control);
     // A print the window has given up on is a failure, whatever came of it.
-    if (control.abandoned())
-        return false;
-    // The cut command always follows the print, through the spooler, also
-    // when the text went to a port.
-    if (printed)
-        sendCutCommand(job, control);
-    return printed;
+    // The cut went with the print, in its job, on the roads of the spooler.
+    return printed && !control.abandoned();
 }

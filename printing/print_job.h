@@ -4,6 +4,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include "raw_spooler.h"
+
 class PrintControl;
 
 // One press of IMPRIMIR: the file and every choice the window showed at
@@ -26,8 +28,8 @@ struct PrintJob {
     bool bold = false;
 };
 
-// Prints the job on the road its level chooses and, when that succeeded,
-// sends the cut; true when both went out. Reads nothing of the window, so
+// Prints the job on the road its level chooses, followed by its cut; true
+// when both went out. Reads nothing of the window, so
 // it may run on any thread.
 bool runPrintJob(const PrintJob &job, PrintControl &control);
 
@@ -35,7 +37,12 @@ bool runPrintJob(const PrintJob &job, PrintControl &control);
 // behind the dot-matrix mode sequence. Null when it would not fit in memory.
 QByteArray directText(const PrintJob &job);
 
-// The page roads ("medio", "alto").
+// The cut of the job, a raw part to follow the print in its own job; and
+// the same sent as a job of its own (after a road that did not spool).
+SpoolPart cutPart(const PrintJob &job);
+void sendCutCommand(const PrintJob &job, PrintControl &control);
+
+// The page roads ("medio", "alto"), the cut included.
 bool printPlainDocument(const PrintJob &job, PrintControl &control);
 bool printHtmlDocument(const PrintJob &job, PrintControl &control);
 

@@ -36,16 +36,95 @@ void CupsLink::disconnect()
 
 ipp_t *CupsLink::send(ipp_t *request, const char *resource)
 {
-    if (!connection || spoiled) {
-        ippDelete(request);
-        return nullptr;
+    ipp_t *response = nullptr;
+    // A scheduler that asks who we are gets libcups's answer, then the
+    // request again.
+    for (int attempt = 0; attempt < 3 && connection && !spoiled; ++attempt) {
+        control->beginWait();
+        const http_status_t sent = cupsSendRequest(connection, request, resource, ippLength(request));
+        if (sent == HTTP_STATUS_ERROR || spoiled) {
+            spoiled = true;
+            break;
+        }
+        const Answer answer = sent == HTTP_STATUS_UNAUTHORIZED ? Answer::Unauthorised
+                                                               : receiveAnswer(&response);
+        if (answer != Answer::Unauthorised)
+            break;
+        httpFlush(connection);
+        if (cupsDoAuthentication(connection, "POST", resource) != 0)
+            break;
     }
-    control->beginWait();
-    ipp_t *response = cupsDoRequest(connection, request, resource);
-    if (response && !spoiled)
-        return response;
-    ippDelete(response);
-    return nullptr;
+    ippDelete(request);
+    return response;
+}
+
+ipp_t *CupsLink::receive()
+{
+    ipp_t *response = nullptr;
+    if (connection && !spoiled) {
+        control->beginWait();
+        // A document of unknown length ends with an empty chunk.
+        if (httpGetState(connection) == HTTP_STATE_POST_RECV && httpWrite2(connection, "", 0) < 0) {
+            spoiled = true;
+            return nullptr;
+        }
+        if (receiveAnswer(&response) == Answer::Unauthorised)
+            spoiled = true;
+    }
+    return response;
+}
+
+CupsLink::Answer CupsLink::receiveAnswer(ipp_t **response)
+{
+    *response = nullptr;
+    // The header: libcups waits for it and asks keepWaiting every slice.
+    http_status_t status;
+    do {
+        status = httpUpdate(connection);
+    } while (status == HTTP_STATUS_CONTINUE && !spoiled);
+    if (spoiled || status == HTTP_STATUS_ERROR) {
+        spoiled = true;
+        return Answer::Failed;
+    }
+    if (status == HTTP_STATUS_UNAUTHORIZED)
+        return Answer::Unauthorised;
+    if (status != HTTP_STATUS_OK) {
+        httpFlush(connection);
+        return Answer::Failed;
+    }
+    // The body, read by hand so that a pause inside it is waited for.
+    ipp_t *answer = ippNew();
+    ipp_state_t state;
+    while ((state = ippReadIO(this, readBody, 1, nullptr, answer)) != IPP_STATE_DATA) {
+        if (state == IPP_STATE_ERROR || spoiled) {
+            ippDelete(answer);
+            spoiled = true;
+            return Answer::Failed;
+        }
+    }
+    *response = answer;
+    return Answer::Received;
+}
+
+ssize_t CupsLink::readBody(void *data, ipp_uchar_t *buffer, size_t length)
+{
+    CupsLink *self = static_cast<CupsLink *>(data);
+    const int sliceMs = static_cast<int>(waitSlice * 1000);
+    size_t got = 0;
+    while (got < length) {
+        while (!httpWait(self->connection, sliceMs)) {
+            if (self->control->shouldStop()) {
+                self->spoiled = true;
+                return -1;
+            }
+        }
+        const ssize_t read = httpRead2(self->connection, reinterpret_cast<char *>(buffer) + got, length - got);
+        if (read <= 0 || self->spoiled)
+            return got > 0 ? static_cast<ssize_t>(got) : -1;
+        got += static_cast<size_t>(read);
+        self->control->beginWait();
+    }
+    return static_cast<ssize_t>(got);
 }
 
 http_t *CupsLink::connectToScheduler(int timeoutMs)

@@ -9,7 +9,10 @@ class PrintControl;
 
 // A connection of our own to the CUPS scheduler named by cupsServer()
 // (CUPS_SERVER, client.conf or the local default), whose every wait ends
-// once the print control says stop.
+// once the print control says stop. A scheduler that is answering is
+// waited for: every byte of an answer is progress, and only silence as long
+// as the control's limit stops a wait. (libcups's own reading of an answer
+// gives up on a body that pauses for one waitSlice, answer or not.)
 //
 // A scheduler can stop answering without closing its port, and libcups then
 // waits for ever; httpSetTimeout bounds our connection's waits. Requests are
@@ -45,6 +48,10 @@ public:
     // or the connection is broken. The request is a wait of the control.
     ipp_t *send(ipp_t *request, const char *resource);
 
+    // Reads the answer to the request under way (one whose document went
+    // out), as send() does.
+    ipp_t *receive();
+
     // A connection to the same scheduler with a plain deadline of its own.
     static http_t *connectToScheduler(int timeoutMs);
 
@@ -54,6 +61,12 @@ public:
 private:
     // Asked by libcups after every waitSlice without an answer.
     static int keepWaiting(http_t *, void *link);
+    // Gives the IPP reader the answer's body as it comes: each byte is
+    // progress, and only silence counts towards the limit.
+    static ssize_t readBody(void *link, ipp_uchar_t *buffer, size_t length);
+
+    enum class Answer { Received, Unauthorised, Failed };
+    Answer receiveAnswer(ipp_t **response);
 
     PrintControl *const control;
     http_t *connection = nullptr;

@@ -53,16 +53,25 @@ void writeDocumentText(std::ostream &out, const char *data, std::size_t length, 
 
 } // namespace
 
-bool sendDocumentToPrinter(SpoolerBackend &spooler, std::ostream &out, const char *printerName,
-                           const char *data, std::int32_t length, const char *dataType,
-                           PrintControl *control)
+bool sendPartsToPrinter(SpoolerBackend &spooler, std::ostream &out, const char *printerName,
+                        const std::vector<SpoolPart> &parts, PrintControl *control)
 {
-    const bool raw = std::strcmp(dataType, rawDataType) == 0;
     // A negative length, or a length with no data behind it, is a fault of
     // the caller: it still gets its debug lines, nothing is read from data
     // and nothing is printed.
-    const bool callerFault = length < 0 || (length > 0 && !data);
-    const std::size_t size = callerFault ? 0 : static_cast<std::size_t>(length);
+    bool callerFault = parts.empty();
+    for (const SpoolPart &part : parts)
+        callerFault = callerFault || part.length < 0 || (part.length > 0 && !part.data) || !part.dataType;
+    auto sizeOf = [&](const SpoolPart &part) {
+        return callerFault ? std::size_t(0) : static_cast<std::size_t>(part.length);
+    };
+    auto isRaw = [](const SpoolPart &part) {
+        return part.dataType && std::strcmp(part.dataType, rawDataType) == 0;
+    };
+    auto report = [&] {
+        for (const SpoolPart &part : parts)
+            writeDocumentText(out, part.data, sizeOf(part), isRaw(part), part.dataType ? part.dataType : "");
+    };
 
     // Every spooler call is a wait the window can see. A call that failed
     // because the spooler stopped answering is remembered: its document
@@ -89,7 +98,7 @@ bool sendDocumentToPrinter(SpoolerBackend &spooler, std::ostream &out, const cha
         return false;
     };
 
-    writeDocumentText(out, data, size, raw, dataType);
+    report();
 
     // Zero-terminated copy of the printer name (a missing name is empty).
     std::vector<char> nameCopy;
@@ -100,16 +109,29 @@ bool sendDocumentToPrinter(SpoolerBackend &spooler, std::ostream &out, const cha
     // The answer is looked at only after the debug lines.
     const bool spoolerAvailable = call([&] { return spooler.available(); });
 
-    // The document goes out as the caller holds it: a receipt of several
-    // megabytes is not worth a copy.
-    const char *const document = size > 0 ? data : "";
-
     out << "debug (printerName): " << nameCopy.data();
     lineEnd(out);
-    writeDocumentText(out, document, size, raw, dataType);
+    report();
 
     if (callerFault)
         return false;
+
+    // What goes out: the parts with bytes, those of one data type in one
+    // stream; with none, the first part alone, an empty document.
+    struct Stream {
+        const char *dataType;
+        std::vector<const SpoolPart *> pieces;
+    };
+    std::vector<Stream> streams;
+    for (const SpoolPart &part : parts) {
+        if (part.length == 0)
+            continue;
+        if (streams.empty() || std::strcmp(streams.back().dataType, part.dataType) != 0)
+            streams.push_back({part.dataType, {}});
+        streams.back().pieces.push_back(&part);
+    }
+    if (streams.empty())
+        streams.push_back({parts.front().dataType, {&parts.front()}});
 
     if (!spoolerAvailable)
         return fail("nao foi possivel carregar winspool.drv");
@@ -119,25 +141,44 @@ bool sendDocumentToPrinter(SpoolerBackend &spooler, std::ostream &out, const cha
     if (!spooler.hasHandle())
         return fail("retorno de erro em hPrinter");
 
-    if (call([&] { return spooler.startDocument(documentName, dataType); }) == 0) {
+    if (call([&] { return spooler.startDocument(documentName, streams.front().dataType); }) == 0) {
         // The error belongs to the failed start: read it before closing.
         const std::uint32_t error = spooler.lastError();
         closePrinter();
         return fail("erro ao iniciar StartDocPrinter: " + std::to_string(error));
     }
 
-    // One write of the whole document: no chunks, no retry.
-    std::uint32_t written = 0;
-    const std::uint32_t requested = static_cast<std::uint32_t>(size);
-    if (!call([&] { return spooler.write(document, requested, &written); })) {
-        // A document cut off by a spooler that stopped answering is not
-        // ended: closing it cancels what went out.
-        if (!gaveUp()) {
-            call([&] { return spooler.endPage(); });
-            call([&] { return spooler.endDocument(); });
+    // Each part in one write: no chunks, no retry.
+    std::uint64_t requested = 0;
+    std::uint64_t written = 0;
+    for (std::size_t n = 0; n < streams.size(); ++n) {
+        const bool last = n + 1 == streams.size();
+        if (!call([&] { return spooler.startPart(streams[n].dataType, last); })) {
+            const std::uint32_t error = spooler.lastError();
+            closePrinter();
+            return fail("erro ao iniciar StartDocPrinter: " + std::to_string(error));
         }
-        closePrinter();
-        return fail("WritePrinter abort error: " + std::to_string(spooler.lastError()));
+        for (const SpoolPart *part : streams[n].pieces) {
+            std::uint32_t accepted = 0;
+            const std::uint32_t size = static_cast<std::uint32_t>(part->length);
+            requested += size;
+            if (!call([&] { return spooler.write(part->data, size, &accepted); })) {
+                // A document cut off by a spooler that stopped answering is
+                // not ended: closing it cancels what went out.
+                if (!gaveUp()) {
+                    call([&] { return spooler.endPart(); });
+                    call([&] { return spooler.endPage(); });
+                    call([&] { return spooler.endDocument(); });
+                }
+                closePrinter();
+                return fail("WritePrinter abort error: " + std::to_string(spooler.lastError()));
+            }
+            written += accepted;
+        }
+        if (!call([&] { return spooler.endPart(); })) {
+            closePrinter();
+            return fail("EndDocPrinter abort error: " + std::to_string(spooler.lastError()));
+        }
     }
 
     if (!call([&] { return spooler.endPage(); })) {
@@ -172,8 +213,15 @@ bool sendDocumentToPrinter(SpoolerBackend &spooler, std::ostream &out, const cha
     return false;
 }
 
-bool sendDocumentToPrinter(const char *printerName, const char *data, std::int32_t length,
-                           const char *dataType, PrintControl *control)
+bool sendDocumentToPrinter(SpoolerBackend &spooler, std::ostream &out, const char *printerName,
+                           const char *data, std::int32_t length, const char *dataType,
+                           PrintControl *control)
+{
+    return sendPartsToPrinter(spooler, out, printerName, {SpoolPart{data, length, dataType}}, control);
+}
+
+bool sendPartsToPrinter(const char *printerName, const std::vector<SpoolPart> &parts,
+                        PrintControl *control)
 {
     // Without the caller's control, one of our own: the report still tells
     // a spooler that stopped answering.
@@ -181,7 +229,13 @@ bool sendDocumentToPrinter(const char *printerName, const char *data, std::int32
     if (!control)
         control = &ownControl;
     std::unique_ptr<SpoolerBackend> spooler = makePlatformSpooler(control);
-    return sendDocumentToPrinter(*spooler, std::cout, printerName, data, length, dataType, control);
+    return sendPartsToPrinter(*spooler, std::cout, printerName, parts, control);
+}
+
+bool sendDocumentToPrinter(const char *printerName, const char *data, std::int32_t length,
+                           const char *dataType, PrintControl *control)
+{
+    return sendPartsToPrinter(printerName, {SpoolPart{data, length, dataType}}, control);
 }
 
 bool sendRawToPrinter(const char *printerName, const char *data, std::int32_t length,

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <iosfwd>
+#include <vector>
 
 class PrintControl;
 class SpoolerBackend;
@@ -27,7 +28,24 @@ bool sendRawToPrinter(const char *printerName, const char *data, std::int32_t le
 bool sendDocumentToPrinter(const char *printerName, const char *data, std::int32_t length,
                            const char *dataType, PrintControl *control = nullptr);
 
+// One part of a job: bytes of one data type ("RAW" or a MIME type).
+struct SpoolPart {
+    const char *data;
+    std::int32_t length;
+    const char *dataType;
+};
+
+// Sends the parts, in order, as one job: a print and the cut that follows
+// it reach the printer with no other job between them. Consecutive parts of
+// one data type go as one stream; empty parts are left out (a job of empty
+// parts only is a valid, empty document). The report and the result are
+// those of one document.
+bool sendPartsToPrinter(const char *printerName, const std::vector<SpoolPart> &parts,
+                        PrintControl *control = nullptr);
+
 // The steps on a given backend and stream (tests drive fakes through it).
+bool sendPartsToPrinter(SpoolerBackend &spooler, std::ostream &out, const char *printerName,
+                        const std::vector<SpoolPart> &parts, PrintControl *control = nullptr);
 bool sendDocumentToPrinter(SpoolerBackend &spooler, std::ostream &out, const char *printerName,
                            const char *data, std::int32_t length, const char *dataType,
                            PrintControl *control = nullptr);

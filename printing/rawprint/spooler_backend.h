@@ -23,6 +23,18 @@ public:
     virtual bool hasHandle() const = 0;
     // Starts a document; returns the job number, 0 on failure.
     virtual std::uint32_t startDocument(const char *documentName, const char *dataType) = 0;
+    // A document is sent in one or more parts, each of one data type, in
+    // order: the print and the cut that follows it are one job, so that no
+    // other job comes between them. A spooler that keeps one stream per
+    // document (winspool) needs nothing here; CUPS sends each part as a
+    // document of the job. `last` tells the final part.
+    virtual bool startPart(const char *dataType, bool last)
+    {
+        (void)dataType;
+        (void)last;
+        return true;
+    }
+    virtual bool endPart() { return true; }
     // Sends the bytes; on success *written holds how many were accepted.
     virtual bool write(const char *data, std::uint32_t length, std::uint32_t *written) = 0;
     virtual bool endPage() = 0;

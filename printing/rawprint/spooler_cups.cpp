@@ -6,16 +6,20 @@
 // A job is held from its creation until the scheduler has accepted its
 // whole document. A scheduler that wakes after we gave up drops a document
 // that was cut off, and keeps a complete one held; the cancel sent by
-// close() reaches it when it wakes. Either way the job never prints.
+// close() reaches it when it wakes. Either way the job never prints. A job
+// whose cancel was lost, or whose run was killed, stays held until the next
+// print or the next start of the program cancels it (stale_jobs.h).
 
 #include "spooler_backend.h"
 
 #include "cups_link.h"
 #include "print_control.h"
+#include "stale_jobs.h"
 
 #include <cups/cups.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <string>
 #include <strings.h>
@@ -30,6 +34,10 @@ const std::uint32_t pieceSize = 64 * 1024;
 const int cancelLimitMs = 3000;
 
 using Clock = std::chrono::steady_clock;
+
+// Set when a job of this run may have been left held: its cancel found no
+// scheduler, or the answer to its creation never came.
+std::atomic<bool> leftoversPossible{false};
 
 class CupsSpooler final : public SpoolerBackend
 {
@@ -80,47 +88,64 @@ public:
 
     bool hasHandle() const override { return opened; }
 
-    std::uint32_t startDocument(const char *documentName, const char *dataType) override
+    std::uint32_t startDocument(const char *documentName, const char *) override
     {
         if (!opened || jobId != 0) {
             noteError(IPP_STATUS_ERROR_INTERNAL);
             return 0;
         }
+        // A run of ours that ended or gave up while a job was held may have
+        // left it so: it goes before the next one is made.
+        if (leftoversPossible.exchange(false))
+            cancelJobsLeftBehind(control, true);
+
+        // Held from its creation until its whole document is in: see
+        // endDocument(). The job carries the tag of this run, so that a
+        // job left held by a run that was killed is found and cancelled.
         ipp_t *request = ippNewRequest(IPP_OP_CREATE_JOB);
         CupsLink::addPrinter(request, queue);
         ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "job-name", nullptr, documentName);
+        ippAddString(request, IPP_TAG_JOB, IPP_TAG_KEYWORD, "job-hold-until", nullptr, "indefinite");
+        ippAddString(request, IPP_TAG_JOB, IPP_TAG_NAME, runTagAttribute, nullptr, thisRunTag().c_str());
         ipp_t *response = ask(request, resource().c_str());
         ipp_attribute_t *id = response ? ippFindAttribute(response, "job-id", IPP_TAG_INTEGER) : nullptr;
         if (id)
             jobId = ippGetInteger(id, 0);
         else if (response)
             noteError(IPP_STATUS_ERROR_INTERNAL);
+        else if (link.broken())
+            // The scheduler may have made the job without our hearing of it.
+            leftoversPossible = true;
         ippDelete(response);
         if (jobId <= 0) {
             jobId = 0;
             return 0;
         }
+        documentTitle = documentName;
         jobFinished = false;
         bytesSent = 0;
-        // Held until its whole document is in: see endDocument(). Not held
-        // at creation: a job whose creation never got its answer to us is
-        // left without a document, which the scheduler aborts on its own
-        // (MultipleOperationTimeout) unless it is held.
-        if (!jobRequest(IPP_OP_HOLD_JOB))
-            return 0;
+        return static_cast<std::uint32_t>(jobId);
+    }
 
+    bool startPart(const char *dataType, bool last) override
+    {
+        if (jobId == 0 || sending || jobFinished || link.broken()) {
+            noteError(link.broken() ? IPP_STATUS_ERROR_SERVICE_UNAVAILABLE : IPP_STATUS_ERROR_INTERNAL);
+            return false;
+        }
         const char *format = (dataType && strcasecmp(dataType, "RAW") == 0) ? CUPS_FORMAT_RAW
                                                                              : dataType;
         control->beginWait();
-        if (cupsStartDocument(link.http(), queue.c_str(), jobId, documentName, format, 1)
+        if (cupsStartDocument(link.http(), queue.c_str(), jobId, documentTitle.c_str(), format, last ? 1 : 0)
                 != HTTP_STATUS_CONTINUE
             || link.broken()) {
             noteRequestError();
             // close() cancels the job that was created.
-            return 0;
+            return false;
         }
         sending = true;
-        return static_cast<std::uint32_t>(jobId);
+        lastPart = last;
+        return true;
     }
 
     bool write(const char *data, std::uint32_t length, std::uint32_t *written) override
@@ -148,43 +173,30 @@ public:
         return true;
     }
 
-    // CUPS has no pages in a raw document.
-    bool endPage() override { return true; }
-
-    bool endDocument() override
+    // Ends the part and reads the scheduler's answer to it. Not
+    // cupsFinishDocument(): after a wait cut short it returns the status of
+    // the request before, which may be a success.
+    bool endPart() override
     {
         if (!sending || link.broken()) {
             noteError(link.broken() ? IPP_STATUS_ERROR_SERVICE_UNAVAILABLE : IPP_STATUS_ERROR_INTERNAL);
             return false;
         }
         sending = false;
-        // Ends the document and reads the scheduler's answer to it. Not
-        // cupsFinishDocument(): after a wait cut short it returns the status
-        // of the request before, which may be a success.
-        control->beginWait();
-        ipp_t *response = cupsGetResponse(link.http(), resource().c_str());
-        const bool answered = response && !link.broken();
+        ipp_t *response = link.receive();
         const ipp_status_t status = response ? ippGetStatusCode(response) : IPP_STATUS_ERROR_INTERNAL;
         ippDelete(response);
-        if (!answered) {
+        if (!response) {
             noteRequestError();
             link.spoil();
             return false;
         }
-        if (status <= IPP_STATUS_OK_CONFLICTING) {
-            // The whole document is in: only now may the job print, and not
-            // if the window has given up on it meanwhile.
-            if (control->abandoned() || !jobRequest(IPP_OP_RELEASE_JOB)) {
-                noteError(IPP_STATUS_ERROR_SERVICE_UNAVAILABLE);
-                return false;
-            }
-            jobFinished = true;
+        if (status <= IPP_STATUS_OK_CONFLICTING)
             return true;
-        }
-        if (bytesSent == 0) {
-            // The scheduler refuses a document with no bytes ("No file in
-            // print request") and would keep the job held. There is nothing
-            // to print: cancelling the empty job completes it.
+        if (bytesSent == 0 && lastPart) {
+            // The scheduler refuses a job with no bytes ("No file in print
+            // request") and would keep it held. There is nothing to print:
+            // cancelling the empty job completes it.
             if (cancelJob()) {
                 jobFinished = true;
                 return true;
@@ -192,6 +204,27 @@ public:
         }
         noteError(status);
         return false;
+    }
+
+    // CUPS has no pages in a raw document.
+    bool endPage() override { return true; }
+
+    bool endDocument() override
+    {
+        if (jobFinished)
+            return true; // the empty job, already completed
+        if (jobId == 0 || sending || link.broken()) {
+            noteError(link.broken() ? IPP_STATUS_ERROR_SERVICE_UNAVAILABLE : IPP_STATUS_ERROR_INTERNAL);
+            return false;
+        }
+        // The whole document is in: only now may the job print, and not if
+        // the window has given up on it meanwhile.
+        if (control->abandoned() || !jobRequest(IPP_OP_RELEASE_JOB)) {
+            noteError(IPP_STATUS_ERROR_SERVICE_UNAVAILABLE);
+            return false;
+        }
+        jobFinished = true;
+        return true;
     }
 
     void close() override
@@ -203,7 +236,8 @@ public:
             // got of the document.
             if (sending || link.broken())
                 link.disconnect();
-            cancelJob();
+            if (!cancelJob())
+                leftoversPossible = true;
         }
         sending = false;
         jobId = 0;
@@ -239,7 +273,7 @@ private:
         return nullptr;
     }
 
-    // Hold-Job or Release-Job of our job.
+    // Release-Job of our job.
     bool jobRequest(ipp_op_t operation)
     {
         ipp_t *request = ippNewRequest(operation);
@@ -294,7 +328,9 @@ private:
     PrintControl *const control;
     CupsLink link;
     std::string queue;
+    std::string documentTitle;
     bool opened = false;
+    bool lastPart = false;
     int jobId = 0;
     bool sending = false;
     bool jobFinished = false;

@@ -1,9 +1,10 @@
 # Debian packages the project needs, and a function that installs the
 # missing ones. Sourced by scripts/run and scripts/test.
 
-# To build and run the program.
+# To build and run the program. A print and its cut are two documents of
+# one job: a raw queue joins them with cups-core-drivers' gziptoany.
 ORVANE_RUN_PACKAGES=(build-essential cmake pkg-config qtbase5-dev qtbase5-dev-tools libcups2-dev
-                     cups-daemon cups-client xvfb xdotool x11-utils imagemagick poppler-utils
+                     cups-daemon cups-client cups-core-drivers xvfb xdotool x11-utils imagemagick poppler-utils
                      fonts-dejavu-core xauth)
 # To build the Windows program (scripts/build-windows).
 ORVANE_WINDOWS_PACKAGES=(cmake xz-utils g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix nsis wine)

@@ -61,7 +61,10 @@
 #           paper-out              (at start) the printer's roll ran out: its
 #                                  backend stopped the queue on a receipt,
 #                                  which waits there (cancelled after)
-#   jobs    what the row's queue receives, in order, joined by ";": the bytes
+#   jobs    what the row's queue receives, in order, joined by ";", and the
+#           parts of one job joined by "+" (a print and its cut: the Windows
+#           program's page roads print through the driver, and their cut
+#           comes as a job of its own): the bytes
 #           in hex; "framed": the file as the default margins frame it;
 #           page:PAGES:TEXT: a page job ("*": any number of pages), TEXT on its
 #           last page when PAGES ends in "$" ("*$", "7$"); port:HEX
@@ -84,11 +87,11 @@ program=$2
 cups_dir=$ORVANE_CUPS_DIR
 
 TABLE=$(cat <<'ROWS'
-baixo: the worked example, then the cut | both | worked | nivel=baixo;margem_esquerda=2;margem_superior=1;margem_inferior=2;matricial=draft;cortarPapel=epson corte total | press | 1b 78 30 1b 12 0a 20 20 41 42 0a 20 20 43 0a 0a 0a;1b 69 | - | 0 | impressora=@Q;cortarPapel=epson corte total;keys=17;says:Entire file data was sent to printer.
+baixo: the worked example, then the cut | both | worked | nivel=baixo;margem_esquerda=2;margem_superior=1;margem_inferior=2;matricial=draft;cortarPapel=epson corte total | press | 1b 78 30 1b 12 0a 20 20 41 42 0a 20 20 43 0a 0a 0a+1b 69 | - | 0 | impressora=@Q;cortarPapel=epson corte total;keys=17;says:Entire file data was sent to printer.
 baixo: every byte kept, no cut chosen | both | bytes | nivel=baixo | press | 0a 20 20 63 61 66 e9 00 80 ff 0a 20 20 0a 0a 0a | - | 0 | -
 escrita direta: CR LF in the file, the cut to the printer | both | lines | nivel=escrita direta;escrita_direta=@PORT;margem_esquerda=1;margem_superior=0;margem_inferior=1;cortarPapel=bematech corte total | press | port:20 41 0d 0a 20 42 0d 0a 20 0d 0a 0d 0a;1b 77 | - | 0 | escrita_direta=@PORT
-medio: a page with the text | both | receipt | nivel=medio;cortarPapel=samsung corte parcial | press | page:*:PADARIA SÃO JOÃO;1b 6d | - | 0 | -
-alto: a page with the text | both | receipt | nivel=alto;fonte=Arial;fonte_negrito=true;tamanho_fonte=14;cortarPapel=samsung corte parcial | press | page:*:Pão francês;1b 6d | - | 0 | -
+medio: a page with the text | both | receipt | nivel=medio;cortarPapel=samsung corte parcial | press | page:*:PADARIA SÃO JOÃO+1b 6d | - | 0 | -
+alto: a page with the text | both | receipt | nivel=alto;fonte=Arial;fonte_negrito=true;tamanho_fonte=14;cortarPapel=samsung corte parcial | press | page:*:Pão francês+1b 6d | - | 0 | -
 no printer chosen | both | lines | impressora=;nivel=baixo;cortarPapel=epson corte total | press | - | IMPRESSORA | 0 | !says:debug (printerName)
 baixo: printer deleted after start-up | both | lines | nivel=baixo;cortarPapel=epson corte total | delete-queue | - | IMPRESSORA | 0 | -
 medio: printer deleted after start-up | linux | lines | nivel=medio;cortarPapel=epson corte total | delete-queue | - | IMPRESSORA | 0 | -
@@ -99,12 +102,12 @@ alto: a queue that rejects jobs after start-up | linux | lines | nivel=alto;cort
 medio: the scheduler stopped after start-up | linux | lines | nivel=medio;cortarPapel=epson corte total | scheduler-stops | - | IMPRESSORA | 0 | -
 alto: the scheduler stopped after start-up | linux | lines | nivel=alto;cortarPapel=epson corte total | scheduler-stops | - | IMPRESSORA | 0 | -
 no scheduler at start: no printer to choose | linux | lines | nivel=baixo | scheduler-down | - | IMPRESSORA | 0 | -
-a disabled queue holds the jobs until enabled | linux | lines | nivel=baixo;cortarPapel=epson corte total | disable-queue | framed;1b 69 | - | 0 | -
-the state: an idle queue is ready | linux | lines | nivel=baixo;cortarPapel=epson corte total | press | framed;1b 69 | - | 0 | state:pronta
-the state: paused with a reason, the receipt waits for the queue | linux | lines | nivel=baixo;cortarPapel=epson corte total | pause-queue | framed;1b 69 | - | 0 | state:pausada: bobina acabou
+a disabled queue holds the jobs until enabled | linux | lines | nivel=baixo;cortarPapel=epson corte total | disable-queue | framed+1b 69 | - | 0 | -
+the state: an idle queue is ready | linux | lines | nivel=baixo;cortarPapel=epson corte total | press | framed+1b 69 | - | 0 | state:pronta
+the state: paused with a reason, the receipt waits for the queue | linux | lines | nivel=baixo;cortarPapel=epson corte total | pause-queue | framed+1b 69 | - | 0 | state:pausada: bobina acabou
 the state: a queue that refuses jobs | linux | lines | nivel=baixo;cortarPapel=epson corte total | reject-queue | - | IMPRESSORA | 0 | before:pronta;state:não aceita trabalhos
 the state: the roll ran out, the last receipt waits | linux | lines | nivel=baixo;cortarPapel=epson corte total | paper-out | - | - | 0 | state:pausada: Out of paper, sem papel, 1 trabalho na fila
-the state: paused and resumed while the window is open | linux | lines | nivel=baixo;cortarPapel=epson corte total | pause-resume | framed;1b 69 | - | 0 | before:pronta;says:estado da impressora: @Q: pausada: troca de bobina;state:pronta
+the state: paused and resumed while the window is open | linux | lines | nivel=baixo;cortarPapel=epson corte total | pause-resume | framed+1b 69 | - | 0 | before:pronta;says:estado da impressora: @Q: pausada: troca de bobina;state:pronta
 the state: a scheduler that stops answering while the window is open | linux | lines | nivel=baixo;cortarPapel=epson corte total | scheduler-hangs | - | IMPRESSORA | 0 | before:pronta;state:servidor de impressão não responde
 baixo: a saved printer not installed is kept, and nothing prints | linux | lines | impressora=sumiu;nivel=baixo;cortarPapel=epson corte total | press | - | IMPRESSORA | 0 | impressora=sumiu;before:não encontrada;!says:debug (printerName)
 escrita direta: a saved printer not installed: the port untouched | linux | lines | impressora=sumiu;nivel=escrita direta;escrita_direta=@PORT;cortarPapel=epson corte total | press | port:63 6f 6e 74 65 75 64 6f 20 61 6e 74 69 67 6f 0a | IMPRESSORA | 0 | impressora=sumiu;before:não encontrada;!says:debug (printerName)
@@ -118,15 +121,15 @@ medio: one 10 MB line | linux,heavy | one-line | nivel=medio | press | page:*:01
 alto: one 10 MB line | linux,heavy | one-line | nivel=alto | press | page:*:0123456789ABCDEF | - | 0 | -
 medio: 50 MB | linux,heavy | fifty-mb | nivel=medio | press | page:*:PARAFUSO | - | 0 | -
 alto: 50 MB | linux,heavy | fifty-mb | nivel=alto | press | page:*:PARAFUSO | - | 0 | -
-baixo: 50 MB, every byte | linux | fifty-mb | nivel=baixo;cortarPapel=epson corte total | press | framed;1b 69 | - | 0 | -
-baixo: 5 MB of random bytes | linux | random | nivel=baixo;cortarPapel=epson corte total | press | framed;1b 69 | - | 0 | -
-baixo: invalid UTF-8 and NUL bytes | linux | invalid-utf8 | nivel=baixo;cortarPapel=epson corte total | press | framed;1b 69 | - | 0 | -
-an empty file | linux | empty | nivel=baixo;cortarPapel=epson corte total | press | 0a 20 20 0a 0a 0a;1b 69 | - | 0 | -
-a path relative to the working folder | linux | relative | nivel=baixo;cortarPapel=epson corte total | press | framed;1b 69 | - | 0 | -
-medio: a second Return and a Space during a long print: one print, one cut | linux,heavy | four-mb | nivel=medio;cortarPapel=epson corte total | press-twice | page:*:PARAFUSO;1b 69 | - | 0 | -
-alto: a second Return and a Space during a long print: one print, one cut | linux,heavy | four-mb | nivel=alto;cortarPapel=epson corte total | press-twice | page:*:PARAFUSO;1b 69 | - | 0 | -
-baixo: a second Return and a Space while the scheduler is slow: one print, one cut | linux | lines | nivel=baixo;cortarPapel=epson corte total | scheduler-slow | framed;1b 69 | - | 0 | -
-baixo: Return after the failure box retries, once | linux | lines | nivel=baixo;cortarPapel=epson corte total | retry | framed;1b 69 | IMPRESSORA | 0 | -
+baixo: 50 MB, every byte | linux | fifty-mb | nivel=baixo;cortarPapel=epson corte total | press | framed+1b 69 | - | 0 | -
+baixo: 5 MB of random bytes | linux | random | nivel=baixo;cortarPapel=epson corte total | press | framed+1b 69 | - | 0 | -
+baixo: invalid UTF-8 and NUL bytes | linux | invalid-utf8 | nivel=baixo;cortarPapel=epson corte total | press | framed+1b 69 | - | 0 | -
+an empty file | linux | empty | nivel=baixo;cortarPapel=epson corte total | press | 0a 20 20 0a 0a 0a+1b 69 | - | 0 | -
+a path relative to the working folder | linux | relative | nivel=baixo;cortarPapel=epson corte total | press | framed+1b 69 | - | 0 | -
+medio: a second Return and a Space during a long print: one print, one cut | linux,heavy | four-mb | nivel=medio;cortarPapel=epson corte total | press-twice | page:*:PARAFUSO+1b 69 | - | 0 | -
+alto: a second Return and a Space during a long print: one print, one cut | linux,heavy | four-mb | nivel=alto;cortarPapel=epson corte total | press-twice | page:*:PARAFUSO+1b 69 | - | 0 | -
+baixo: a second Return and a Space while the scheduler is slow: one print, one cut | linux | lines | nivel=baixo;cortarPapel=epson corte total | scheduler-slow | framed+1b 69 | - | 0 | -
+baixo: Return after the failure box retries, once | linux | lines | nivel=baixo;cortarPapel=epson corte total | retry | framed+1b 69 | IMPRESSORA | 0 | -
 baixo: a scheduler that stops answering: the box in time, nothing after it wakes | linux | lines | nivel=baixo;cortarPapel=epson corte total | scheduler-hangs | - | IMPRESSORA | 0 | -
 medio: a scheduler that stops answering: the box in time, nothing after it wakes | linux | lines | nivel=medio;cortarPapel=epson corte total | scheduler-hangs | - | IMPRESSORA | 0 | -
 alto: a scheduler that stops answering: the box in time, nothing after it wakes | linux | lines | nivel=alto;cortarPapel=epson corte total | scheduler-hangs | - | IMPRESSORA | 0 | -
@@ -134,14 +137,14 @@ escrita direta: a FIFO nobody reads | linux | lines | nivel=escrita direta;escri
 medio: a 10 MB report, the window answering | linux,heavy | ten-mb | nivel=medio | press-watch | page:*:256000 PARAFUSO SEXTAVADO | - | 0 | -
 alto: a 10 MB report, the window answering | linux,heavy | ten-mb | nivel=alto | press-watch | page:*$:256000 PARAFUSO SEXTAVADO | - | 0 | -
 medio: 450,000 lines, the last one on the last page | linux,heavy | lines450k | nivel=medio | press | page:*$:450000 PARAFUSO SEXTAVADO | - | 0 | -
-medio: a temporary folder too small for the page | linux | receipt4000 | nivel=medio;cortarPapel=epson corte total | tmp-tiny | page:*:004000 PARAFUSO SEXTAVADO;1b 69 | - | 0 | -
+medio: a temporary folder too small for the page | linux | receipt4000 | nivel=medio;cortarPapel=epson corte total | tmp-tiny | page:*:004000 PARAFUSO SEXTAVADO+1b 69 | - | 0 | -
 a 3 GB file: too large to hold | linux | sparse-3g | nivel=baixo | - | - | ARQUIVO | 1 | -
 a FIFO as the file: never waited on | linux | fifo | nivel=baixo | - | - | ARQUIVO | 1 | -
-baixo: epson pc860, a UTF-8 file | both | utf8-accents | nivel=baixo;margem_esquerda=0;margem_superior=0;margem_inferior=0;codificacao=epson pc860;cortarPapel=epson corte total | press | 1b 74 03 53 8e 4f 20 4a 6f 84 6f 20 3f 0a 0a;1b 69 | - | 0 | codificacao=epson pc860;keys=17
+baixo: epson pc860, a UTF-8 file | both | utf8-accents | nivel=baixo;margem_esquerda=0;margem_superior=0;margem_inferior=0;codificacao=epson pc860;cortarPapel=epson corte total | press | 1b 74 03 53 8e 4f 20 4a 6f 84 6f 20 3f 0a 0a+1b 69 | - | 0 | codificacao=epson pc860;keys=17
 baixo: epson pc858, a Windows-1252 file | linux | cp1252 | nivel=baixo;margem_esquerda=0;margem_superior=0;margem_inferior=0;codificacao=epson pc858 | press | 1b 74 13 50 c6 6f 20 d5 20 35 2c 30 30 0a 0a | - | 0 | -
 baixo: epson wpc1252, a UTF-8 file | linux | utf8-accents | nivel=baixo;margem_esquerda=0;margem_superior=0;margem_inferior=0;codificacao=epson wpc1252 | press | 1b 74 10 53 c3 4f 20 4a 6f e3 6f 20 80 0a 0a | - | 0 | -
 baixo: epson pc850, a Windows-1252 file: no euro on the page | linux | cp1252 | nivel=baixo;margem_esquerda=0;margem_superior=0;margem_inferior=0;codificacao=epson pc850 | press | 1b 74 02 50 c6 6f 20 3f 20 35 2c 30 30 0a 0a | - | 0 | -
-baixo: bematech pc860, a Windows-1252 file | linux | cp1252 | nivel=baixo;margem_esquerda=0;margem_superior=0;margem_inferior=0;codificacao=bematech pc860;cortarPapel=bematech corte total | press | 1b 74 04 50 84 6f 20 3f 20 35 2c 30 30 0a 0a;1b 77 | - | 0 | -
+baixo: bematech pc860, a Windows-1252 file | linux | cp1252 | nivel=baixo;margem_esquerda=0;margem_superior=0;margem_inferior=0;codificacao=bematech pc860;cortarPapel=bematech corte total | press | 1b 74 04 50 84 6f 20 3f 20 35 2c 30 30 0a 0a+1b 77 | - | 0 | -
 baixo: bematech pc850, a UTF-8 file | linux | utf8-accents | nivel=baixo;margem_esquerda=0;margem_superior=0;margem_inferior=0;codificacao=bematech pc850 | press | 1b 74 02 53 c7 4f 20 4a 6f c6 6f 20 3f 0a 0a | - | 0 | -
 baixo: pc850 set on the printer, a UTF-8 file | linux | utf8-accents | nivel=baixo;margem_esquerda=0;margem_superior=0;margem_inferior=0;codificacao=pc850 | press | 53 c7 4f 20 4a 6f c6 6f 20 3f 0a 0a | - | 0 | -
 baixo: pc860 set on the printer, a Windows-1252 file | linux | cp1252 | nivel=baixo;margem_esquerda=0;margem_superior=0;margem_inferior=0;codificacao=pc860 | press | 50 84 6f 20 3f 20 35 2c 30 30 0a 0a | - | 0 | -
@@ -154,34 +157,34 @@ baixo: a code page in capitals: bytes unchanged | linux | utf8-accents | nivel=b
 baixo: a code page with a space: bytes unchanged | linux | utf8-accents | nivel=baixo;margem_esquerda=0;margem_superior=0;margem_inferior=0;codificacao="epson pc860 " | press | 53 c3 83 4f 20 4a 6f c3 a3 6f 20 e2 82 ac 0a 0a | - | 0 | codificacao=
 baixo: an unknown code page: bytes unchanged | linux | utf8-accents | nivel=baixo;margem_esquerda=0;margem_superior=0;margem_inferior=0;codificacao=epson pc437 | press | 53 c3 83 4f 20 4a 6f c3 a3 6f 20 e2 82 ac 0a 0a | - | 0 | codificacao=
 escrita direta: epson pc860, CR LF | linux | utf8-lines | nivel=escrita direta;escrita_direta=@PORT;margem_esquerda=1;margem_superior=0;margem_inferior=1;codificacao=epson pc860;cortarPapel=epson corte total | press | port:1b 74 03 20 53 8e 4f 0d 0a 20 4a 6f 84 6f 0d 0a 20 0d 0a 0d 0a;1b 69 | - | 0 | -
-medio: a Windows-1252 file, the code page ignored | linux | cp1252 | nivel=medio;codificacao=epson pc860;cortarPapel=epson corte total | press | page:*:Pão € 5,00;1b 69 | - | 0 | -
+medio: a Windows-1252 file, the code page ignored | linux | cp1252 | nivel=medio;codificacao=epson pc860;cortarPapel=epson corte total | press | page:*:Pão € 5,00+1b 69 | - | 0 | -
 alto: a Windows-1252 file, the code page ignored | linux | cp1252 | nivel=alto;codificacao=epson pc860 | press | page:*:Pão € 5,00 | - | 0 | -
-config.ini in UTF-8: an accented printer name | both | lines | @utf8:nivel=baixo;cortarPapel=epson corte total | press | framed;1b 69 | - | 0 | impressora=@Q;keys=17
-config.ini in UTF-8 with a byte-order mark: read and saved | both | lines | @bom:nivel=baixo;cortarPapel=epson corte total;margem_geral=42 | press | framed;1b 69 | - | 0 | impressora=@Q;margem_geral=42;keys=17;sections=1
-config.ini in Windows-1252 | both | lines | @cp1252:nivel=baixo;cortarPapel=epson corte total | press | framed;1b 69 | - | 0 | impressora=@Q;keys=17
-config.ini in UTF-16 | both | lines | @utf16:nivel=baixo;cortarPapel=epson corte total | press | framed;1b 69 | - | 0 | impressora=@Q;keys=17;sections=1
-config.ini with [Geral]: one [geral] saved | both | lines | @Geral:nivel=baixo;cortarPapel=epson corte total | press | framed;1b 69 | - | 0 | impressora=@Q;keys=17;sections=1
+config.ini in UTF-8: an accented printer name | both | lines | @utf8:nivel=baixo;cortarPapel=epson corte total | press | framed+1b 69 | - | 0 | impressora=@Q;keys=17
+config.ini in UTF-8 with a byte-order mark: read and saved | both | lines | @bom:nivel=baixo;cortarPapel=epson corte total;margem_geral=42 | press | framed+1b 69 | - | 0 | impressora=@Q;margem_geral=42;keys=17;sections=1
+config.ini in Windows-1252 | both | lines | @cp1252:nivel=baixo;cortarPapel=epson corte total | press | framed+1b 69 | - | 0 | impressora=@Q;keys=17
+config.ini in UTF-16 | both | lines | @utf16:nivel=baixo;cortarPapel=epson corte total | press | framed+1b 69 | - | 0 | impressora=@Q;keys=17;sections=1
+config.ini with [Geral]: one [geral] saved | both | lines | @Geral:nivel=baixo;cortarPapel=epson corte total | press | framed+1b 69 | - | 0 | impressora=@Q;keys=17;sections=1
 escrita direta: a Windows path typed with single backslashes | windows | lines | nivel=escrita direta;escrita_direta=@PORT1;margem_esquerda=0;margem_superior=0;margem_inferior=0;cortarPapel=epson corte total | press | port:41 0d 0a 42 0d 0a 0d 0a;1b 69 | - | 0 | escrita_direta=@PORT
 no argument | both | none | margem_geral=42;nivel=medio;extra=mantido | - | - | ARQUIVO | 1 | keys=18;margem_geral=42;nivel=medio;extra=mantido
 a missing file | both | missing | margem_geral=42;nivel=medio | - | - | ARQUIVO | 1 | keys=17;margem_geral=42;nivel=medio
 a directory | both | folder | nivel=medio | - | - | ARQUIVO | 1 | nivel=medio
 a file the user may not read | linux | unreadable | nivel=medio | as-nobody | - | ARQUIVO | 1 | nivel=medio
 no config.ini: created with the defaults | both | missing | - | - | - | ARQUIVO | 1 | keys=17;nivel=baixo;escrita_direta=LPT1;margem_esquerda=2
-a name with spaces and accents | both | accented-name | nivel=baixo;margem_esquerda=0;margem_superior=0;margem_inferior=0;cortarPapel=epson corte total | press | 4e ba 20 31 0a 0a;1b 69 | - | 0 | -
+a name with spaces and accents | both | accented-name | nivel=baixo;margem_esquerda=0;margem_superior=0;margem_inferior=0;cortarPapel=epson corte total | press | 4e ba 20 31 0a 0a+1b 69 | - | 0 | -
 a name in another encoding than the locale's | linux | latin1-name | nivel=baixo;margem_esquerda=0;margem_superior=0;margem_inferior=0 | press | 4e ba 20 31 0a 0a | - | 0 | -
 a Windows-1252 file: bytes unchanged | both | cp1252 | nivel=baixo;margem_esquerda=0;margem_superior=0;margem_inferior=0 | press | 50 e3 6f 20 80 20 35 2c 30 30 0a 0a | - | 0 | -
-a read-only program folder: the settings go to the user's folder | both | worked | nivel=baixo;margem_esquerda=0;margem_superior=0;margem_inferior=0;cortarPapel=epson corte total | read-only-folder | 41 42 0a 43 0a;1b 69 | - | 0 | unchanged;user:keys=17;user:impressora=@Q;user:cortarPapel=epson corte total
-the user's configuration folder blocked by a file | linux | worked | nivel=baixo;cortarPapel=epson corte total | xdg-blocked | framed;1b 69 | - | 0 | unchanged;says:config.ini não foi salvo: a pasta não pôde ser criada
+a read-only program folder: the settings go to the user's folder | both | worked | nivel=baixo;margem_esquerda=0;margem_superior=0;margem_inferior=0;cortarPapel=epson corte total | read-only-folder | 41 42 0a 43 0a+1b 69 | - | 0 | unchanged;user:keys=17;user:impressora=@Q;user:cortarPapel=epson corte total
+the user's configuration folder blocked by a file | linux | worked | nivel=baixo;cortarPapel=epson corte total | xdg-blocked | framed+1b 69 | - | 0 | unchanged;says:config.ini não foi salvo: a pasta não pôde ser criada
 config.ini is a directory | linux | worked | @directory | press | - | IMPRESSORA | 0 | no-user-file;says:config.ini não foi salvo: o arquivo existe mas não pode ser lido
 config.ini of garbage: the defaults, the file kept | linux | worked | @garbage | press | - | IMPRESSORA | 0 | unchanged;says:config.ini não foi salvo: o arquivo está malformado
 config.ini the user may not read: the file kept | linux | worked | nivel=baixo | config-private | - | IMPRESSORA | 0 | unchanged;says:config.ini não foi salvo: o arquivo existe mas não pode ser lido
-config.ini with a 1 MB line | linux | worked | @long-font | press | framed;1b 69 | - | 0 | fonte=Courier New
+config.ini with a 1 MB line | linux | worked | @long-font | press | framed+1b 69 | - | 0 | fonte=Courier New
 config.ini with absurd numbers | linux | worked | nivel=baixo;margem_geral=99999999999999999999999;margem_superior=-99999999999999999999999;margem_inferior=-2147483649;tamanho_fonte=-7;width=-100000;height=999999999;x=-999999999;y=77 | press | 20 20 41 42 0a 20 20 43 0a | - | 0 | margem_superior=0;margem_inferior=0;tamanho_fonte=0;margem_geral=99
 config.ini with keys twice | linux | worked | nivel=alto;nivel=baixo;impressora=outra;impressora=@Q | press | framed | - | 0 | keys=17
 escrita direta: a folder that does not exist | linux | lines | nivel=escrita direta;escrita_direta=/nao/existe/porta.prn;cortarPapel=epson corte total | press | - | IMPRESSORA | 0 | -
 escrita direta: a file that may not be written | linux | lines | nivel=escrita direta;escrita_direta=@PORT;cortarPapel=epson corte total | port-read-only | port:63 6f 6e 74 65 75 64 6f 20 61 6e 74 69 67 6f 0a | IMPRESSORA | 0 | -
 escrita direta: a full device | linux | lines | nivel=escrita direta;escrita_direta=/dev/full;cortarPapel=epson corte total | press | - | IMPRESSORA | 0 | -
-the installed program: the worked example | installed | worked | nivel=baixo;margem_esquerda=2;margem_superior=1;margem_inferior=2;matricial=draft;cortarPapel=epson corte total | read-only-folder | 1b 78 30 1b 12 0a 20 20 41 42 0a 20 20 43 0a 0a 0a;1b 69 | - | 0 | unchanged;user:keys=17
+the installed program: the worked example | installed | worked | nivel=baixo;margem_esquerda=2;margem_superior=1;margem_inferior=2;matricial=draft;cortarPapel=epson corte total | read-only-folder | 1b 78 30 1b 12 0a 20 20 41 42 0a 20 20 43 0a 0a 0a+1b 69 | - | 0 | unchanged;user:keys=17
 the installed program: a missing file | installed | missing | nivel=baixo | - | - | ARQUIVO | 1 | -
 ROWS
 )
@@ -295,6 +298,11 @@ check_output() { # NAME EXPECTED QUEUE PORT_FILE
         case $entry in
             -) ;;
             port:*) check "$name: the direct-write file" equals "$(hex_of "$4")" "${entry#port:}" ;;
+            page:*+*) if [ "$platform" = windows ]; then
+                          jobs+=("${entry%%+*}" "${entry#*+}")
+                      else
+                          jobs+=("$entry")
+                      fi ;;
             *) jobs+=("$entry") ;;
         esac
     done
@@ -303,14 +311,40 @@ check_output() { # NAME EXPECTED QUEUE PORT_FILE
     check "$name: ${#jobs[@]} job(s), no other" equals "$(job_count "$queue")" ${#jobs[@]}
     check "$name: nothing held in the queue" equals "$(cups_private pending "$cups_dir" "$queue" 2>/dev/null || echo 0)" 0
     for n in "${!jobs[@]}"; do
-        entry=${jobs[$n]}
-        file=$(job "$queue" $((n + 1)))
-        case $entry in
-            page:*) check "$name: job $((n + 1)) is the page" page_job "$file" "$entry" ;;
-            framed) check "$name: job $((n + 1)) is the framed file" cmp -s <(framed "$FILE") "$file" ;;
-            *) check "$name: job $((n + 1))" equals "$(hex_of "$file")" "$entry" ;;
+        check_job_parts "$name: job $((n + 1))" "$(job "$queue" $((n + 1)))" "${jobs[$n]}"
+    done
+}
+
+# The parts of one job file, each against its expectation: the bytes of
+# the hex and framed parts are known, a page is what lies between them.
+check_job_parts() { # NAME FILE PARTS
+    local name=$1 file=$2 part parts sizes=() at=0 size total rest n
+    IFS='+' read -ra parts <<<"$3"
+    total=$(stat -c %s "$file" 2>/dev/null || echo 0)
+    rest=$total
+    for part in "${parts[@]}"; do
+        case $part in
+            page:*) size=- ;;
+            framed) size=$(framed "$FILE" | wc -c) ;;
+            *) size=$(wc -w <<<"$part") ;;
+        esac
+        sizes+=("$size")
+        [ "$size" = - ] || rest=$((rest - size))
+    done
+    for n in "${!parts[@]}"; do
+        part=${parts[$n]}
+        size=${sizes[$n]}
+        [ "$size" = - ] && size=$rest
+        [ ${#parts[@]} -eq 1 ] && size=$total
+        tail -c +$((at + 1)) "$file" 2>/dev/null | head -c "$size" >"$E2E_TMP/part"
+        at=$((at + size))
+        case $part in
+            page:*) check "$name is the page" page_job "$E2E_TMP/part" "$part" ;;
+            framed) check "$name is the framed file" cmp -s <(framed "$FILE") "$E2E_TMP/part" ;;
+            *) check "$name, part $((n + 1))" equals "$(hex_of "$E2E_TMP/part")" "$part" ;;
         esac
     done
+    [ ${#parts[@]} -eq 1 ] || check "$name holds its parts and nothing else" equals "$at" "$total"
 }
 
 check_saved() { # NAME CHECKS DIR QUEUE PORT

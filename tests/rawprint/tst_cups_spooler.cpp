@@ -58,10 +58,15 @@ public:
     {
         return step("start") ? spooler->startDocument(name, type) : 0;
     }
+    bool startPart(const char *type, bool last) override
+    {
+        return step("part") && spooler->startPart(type, last);
+    }
     bool write(const char *data, std::uint32_t length, std::uint32_t *written) override
     {
         return step("write") && spooler->write(data, length, written);
     }
+    bool endPart() override { return step("endPart") && spooler->endPart(); }
     bool endPage() override { return step("endPage") && spooler->endPage(); }
     bool endDocument() override { return step("endDoc") && spooler->endDocument(); }
     void close() override
@@ -222,7 +227,10 @@ private slots:
         QTest::newRow("during the document") << "write" << (64 << 20)
             << "WritePrinter abort error: " + noAnswer << false << 0;
         // The whole document is on its way; the job must not print when it arrives.
-        QTest::newRow("after the document") << "endDoc" << 1000
+        QTest::newRow("after the document") << "endPart" << 1000
+            << "EndDocPrinter abort error: " + noAnswer << false << 0;
+        // The document is in, held; the release never comes.
+        QTest::newRow("before the release") << "endDoc" << 1000
             << "EndDocPrinter abort error: " + noAnswer << false << 0;
         // The document goes whole into a stopped scheduler, and no cancel
         // follows it: the job stays held.
