@@ -1,4 +1,5 @@
 #include "mainwindow.h"
+#include "output_streams.h"
 #include "printer_state_watch.h"
 #include "stale_jobs.h"
 
@@ -23,6 +24,7 @@ int main(int argc, char **argv)
     // end the program before the operator is told.
     std::signal(SIGPIPE, SIG_IGN);
 #endif
+    keepOutputFromBlocking();
 
     QApplication application(argc, argv);
     // Names the user's settings folder, whatever the program file is
@@ -52,6 +54,10 @@ int main(int argc, char **argv)
             status = 1;
         }
     } // the settings are saved here
+
+    // A print given up on may have left its job held where the scheduler
+    // did not tell us of it: cancelled now, or by the next start.
+    cancelJobsThisRunLeft(3000);
 
     // Closing never waits for a print that hangs in a spooler or a port: a
     // moment to cancel what it started, then the program ends without it.

@@ -4,6 +4,7 @@
 #include "page_pieces.h"
 #include "print_control.h"
 #include "print_job.h"
+#include "scheduler_heartbeat.h"
 #include "text_framing.h"
 
 #include <QDebug>
@@ -20,11 +21,13 @@ namespace {
 // The printer of the queue named `name`, whole page. Qt asks the scheduler
 // about printers and waits for its answer without a bound of its own: the
 // wait is marked, so that the window gives the print up on a scheduler
-// that stops answering. Null when no such queue is installed: Qt silently
+// that stops answering, and not on one that answers slowly. Null when no such queue is installed: Qt silently
 // swaps an unknown printer name for another printer.
 std::unique_ptr<QPrinter> installedPrinter(const QString &name, PrintControl &control)
 {
     WaitScope wait(&control);
+    // A scheduler that answers, however slowly, keeps the wait going.
+    const SchedulerHeartbeat heartbeat(&control);
     if (QPrinterInfo::printerInfo(name).isNull())
         return nullptr;
     auto printer = std::make_unique<QPrinter>(QPrinter::ScreenResolution);

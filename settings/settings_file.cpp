@@ -1,6 +1,7 @@
 #include "settings_file.h"
 
 #include "code_pages.h"
+#include "plain_copy_folders.h"
 
 #include <QDir>
 #include <QFile>
@@ -106,6 +107,35 @@ QString writeCopy(const QTemporaryDir &folder, const QByteArray &text)
     return path;
 }
 
+// Writes text over the file at path without a moment in which the file
+// holds less than its old text or the whole new one: the room the new
+// text needs beyond the old end is taken first, and the old text is only
+// overwritten once that succeeded. Empty when written, else why not.
+QString writeInPlace(const QString &path, const QByteArray &text)
+{
+    QFile file(path);
+    const auto failed = [&file] {
+        return QStringLiteral("o arquivo não pôde ser gravado (%1)").arg(file.errorString());
+    };
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadWrite))
+        return failed();
+    const qint64 old = file.size();
+    const qint64 size = text.size();
+    if (size > old) {
+        const bool room = file.seek(old) && file.write(text.constData() + old, size - old) == size - old
+                          && file.flush();
+        if (!room) {
+            const QString why = failed();
+            file.resize(old);
+            return why;
+        }
+    }
+    const qint64 overlap = qMin(old, size);
+    if (!file.seek(0) || file.write(text.constData(), overlap) != overlap || !file.flush() || !file.resize(size))
+        return failed();
+    return QString();
+}
+
 QByteArray readBytes(const QString &path, bool *readable)
 {
     QFile file(path);
@@ -127,7 +157,7 @@ QByteArray plainSettingsText(const QByteArray &written)
 }
 
 SettingsFile::SettingsFile(const QString &path)
-    : plainCopy(QDir::tempPath() + QStringLiteral("/orvane-config-XXXXXX"))
+    : plainCopy((removePlainCopiesOfEndedRuns(), plainCopyFolderPattern()))
 {
     const QFileInfo info(path);
     bool readable = false;
@@ -151,7 +181,7 @@ QString writeSettings(const QString &path, const QList<QPair<QString, QVariant>>
 {
     bool readable = false;
     const QByteArray written = QFileInfo::exists(path) ? readBytes(path, &readable) : QByteArray();
-    const QTemporaryDir scratch(QDir::tempPath() + QStringLiteral("/orvane-config-XXXXXX"));
+    const QTemporaryDir scratch(plainCopyFolderPattern());
     const QString copy = writeCopy(scratch, plainSettingsText(written));
     if (copy.isEmpty())
         return QStringLiteral("a cópia temporária não pôde ser gravada");
@@ -170,10 +200,23 @@ QString writeSettings(const QString &path, const QList<QPair<QString, QVariant>>
     const QString folder = QFileInfo(path).absolutePath();
     if (!QDir().mkpath(folder))
         return QStringLiteral("a pasta não pôde ser criada");
-    // A writable config.ini in a read-only folder is written in place.
-    QSaveFile file(path);
-    file.setDirectWriteFallback(true);
-    if (!copyReadable || !file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit())
+    if (!copyReadable)
         return QStringLiteral("o arquivo não pôde ser gravado");
-    return QString();
+    // The new text goes beside the old and replaces it only when it is
+    // whole: a full disk or a quota leaves the old file as it was.
+    QSaveFile file(path);
+    file.setDirectWriteFallback(false);
+    if (file.open(QIODevice::WriteOnly)) {
+        // The toolkit's commit() renames a file whose last bytes did not
+        // fit on the disk, and says it succeeded: the flush is asked first.
+        if (file.write(text) == text.size() && file.flush() && file.commit())
+            return QString();
+        const QString why = file.errorString();
+        file.cancelWriting();
+        file.commit();
+        return QStringLiteral("o arquivo não pôde ser gravado (%1)").arg(why);
+    }
+    // A folder that takes no new file (read-only, or full): config.ini
+    // itself, if it may be written, in place.
+    return writeInPlace(path, text);
 }

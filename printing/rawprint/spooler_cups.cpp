@@ -19,7 +19,6 @@
 #include <cups/cups.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <string>
 #include <strings.h>
@@ -35,9 +34,6 @@ const int cancelLimitMs = 3000;
 
 using Clock = std::chrono::steady_clock;
 
-// Set when a job of this run may have been left held: its cancel found no
-// scheduler, or the answer to its creation never came.
-std::atomic<bool> leftoversPossible{false};
 
 class CupsSpooler final : public SpoolerBackend
 {
@@ -96,8 +92,8 @@ public:
         }
         // A run of ours that ended or gave up while a job was held may have
         // left it so: it goes before the next one is made.
-        if (leftoversPossible.exchange(false))
-            cancelJobsLeftBehind(control, true);
+        if (jobsMayBeLeft())
+            cancelJobsThisRunLeft(static_cast<int>(control->noAnswerLimit().count()));
 
         // Held from its creation until its whole document is in: see
         // endDocument(). The job carries the tag of this run, so that a
@@ -115,7 +111,7 @@ public:
             noteError(IPP_STATUS_ERROR_INTERNAL);
         else if (link.broken())
             // The scheduler may have made the job without our hearing of it.
-            leftoversPossible = true;
+            noteJobMayBeLeft();
         ippDelete(response);
         if (jobId <= 0) {
             jobId = 0;
@@ -237,7 +233,7 @@ public:
             if (sending || link.broken())
                 link.disconnect();
             if (!cancelJob())
-                leftoversPossible = true;
+                noteJobMayBeLeft();
         }
         sending = false;
         jobId = 0;

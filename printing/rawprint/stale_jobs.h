@@ -32,4 +32,12 @@ int cancelJobsLeftBehind(PrintControl *control, bool ownToo);
 void startCancellingJobsLeftBehind();
 bool cancellingJobsLeftBehind();
 
+// A print of this run may have left its job held: its cancel found no
+// scheduler, or the answer to the job's creation never came.
+void noteJobMayBeLeft();
+// At the next print, or when the run ends (within `limitMs`), the jobs this
+// run left are cancelled. True when there may be some.
+bool jobsMayBeLeft();
+void cancelJobsThisRunLeft(int limitMs);
+
 #endif

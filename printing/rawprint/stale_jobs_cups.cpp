@@ -19,6 +19,7 @@ const char *const runTagAttribute = "orvane-run";
 namespace {
 
 std::atomic<int> cleaners{0};
+std::atomic<bool> leftoversPossible{false};
 
 std::string hostName()
 {
@@ -183,4 +184,23 @@ void startCancellingJobsLeftBehind()
 bool cancellingJobsLeftBehind()
 {
     return cleaners.load() > 0;
+}
+
+void noteJobMayBeLeft()
+{
+    leftoversPossible = true;
+}
+
+bool jobsMayBeLeft()
+{
+    return leftoversPossible.load();
+}
+
+void cancelJobsThisRunLeft(int limitMs)
+{
+    if (!leftoversPossible.exchange(false))
+        return;
+    PrintControl control{std::chrono::milliseconds(limitMs)};
+    if (cancelJobsLeftBehind(&control, true) < 0)
+        leftoversPossible = true;
 }

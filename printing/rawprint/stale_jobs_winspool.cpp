@@ -30,3 +30,16 @@ bool cancellingJobsLeftBehind()
 {
     return false;
 }
+
+void noteJobMayBeLeft()
+{
+}
+
+bool jobsMayBeLeft()
+{
+    return false;
+}
+
+void cancelJobsThisRunLeft(int)
+{
+}

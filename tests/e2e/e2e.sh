@@ -61,6 +61,24 @@
 #           paper-out              (at start) the printer's roll ran out: its
 #                                  backend stopped the queue on a receipt,
 #                                  which waits there (cancelled after)
+#           relay OPTIONS          (at start) the program reaches the
+#                                  scheduler through tests/fixtures/
+#                                  cups-relay.py OPTIONS: answers that pause
+#                                  (--pause OP:S), every piece slow (--slow)
+#           pipe-unread            (at start) standard output and error are
+#                                  a pipe nobody reads
+#           full-disk              (at start) the program's folder is a file
+#                                  system with no room left
+#           kill-9 OPTIONS, kill-term OPTIONS
+#                                  the print goes through the relay with
+#                                  OPTIONS and the program is killed
+#                                  (SIGKILL, SIGTERM) 3 s after the press;
+#                                  then the program starts again and the
+#                                  operator waits 15 s for the queue to hold
+#                                  nothing before closing it
+#           two-windows OPTIONS    a second window of a copy of the program,
+#                                  through the same relay; Return on both,
+#                                  0.3 s apart
 #   jobs    what the row's queue receives, in order, joined by ";", and the
 #           parts of one job joined by "+" (a print and its cut: the Windows
 #           program's page roads print through the driver, and their cut
@@ -186,6 +204,20 @@ escrita direta: a file that may not be written | linux | lines | nivel=escrita d
 escrita direta: a full device | linux | lines | nivel=escrita direta;escrita_direta=/dev/full;cortarPapel=epson corte total | press | - | IMPRESSORA | 0 | -
 the installed program: the worked example | installed | worked | nivel=baixo;margem_esquerda=2;margem_superior=1;margem_inferior=2;matricial=draft;cortarPapel=epson corte total | read-only-folder | 1b 78 30 1b 12 0a 20 20 41 42 0a 20 20 43 0a 0a 0a+1b 69 | - | 0 | unchanged;user:keys=17
 the installed program: a missing file | installed | missing | nivel=baixo | - | - | ARQUIVO | 1 | -
+baixo: a pause of 0.7 s inside the Create-Job and Release-Job answers: one print, one cut | linux | lines | nivel=baixo;cortarPapel=epson corte total | relay --pause Create-Job:0.7 --pause Release-Job:0.7 | framed+1b 69 | - | 0 | -
+baixo: a pause of 3 s inside the answer to every step: one print, one cut | linux | lines | nivel=baixo;cortarPapel=epson corte total | relay --pause Get-Printer-Attributes:3 --pause Create-Job:3 --pause Send-Document:3 --pause Release-Job:3 | framed+1b 69 | - | 0 | -
+medio: a pause of 3 s inside the Create-Job and Release-Job answers: one print, one cut | linux | receipt | nivel=medio;cortarPapel=epson corte total | relay --pause Create-Job:3 --pause Release-Job:3 | page:*:PADARIA SÃO JOÃO+1b 69 | - | 0 | -
+baixo: every piece 0.6 to 1.2 s late: one print, one cut | linux | lines | nivel=baixo;cortarPapel=epson corte total | relay --slow 0.6-1.2 | framed+1b 69 | - | 0 | -
+alto: every piece 0.6 to 1.2 s late: one print, one cut | linux | receipt | nivel=alto;cortarPapel=epson corte total | relay --slow 0.6-1.2 | page:*:Pão francês+1b 69 | - | 0 | -
+baixo: 12 s of silence inside the Create-Job answer: the box, nothing printed or held | linux | lines | nivel=baixo;cortarPapel=epson corte total | relay --pause Create-Job:12 | - | IMPRESSORA | 0 | -
+two windows pressed 0.3 s apart through a slow link: each receipt with its own cut | linux | lines | nivel=baixo;cortarPapel=epson corte total | two-windows --slow 0.3-0.6 | framed+1b 69;framed+1b 69 | - | 0 | -
+baixo: output to a pipe nobody reads: printed, and the program ends | linux | report2500 | nivel=baixo;cortarPapel=epson corte total | pipe-unread | framed+1b 69 | - | 0 | -
+alto: output to a pipe nobody reads: printed, and the program ends | linux | report2500 | nivel=alto;cortarPapel=epson corte total | pipe-unread | page:25:002500 PARAFUSO SEXTAVADO 2500+1b 69 | - | 0 | -
+config.ini on a full disk: the old file kept whole, and said | linux | lines | nivel=baixo;cortarPapel=epson corte total | full-disk | framed+1b 69 | - | 0 | unchanged;says:config.ini não foi salvo: o arquivo não pôde ser gravado
+killed while the job waits held with its whole document: the next start cancels it | linux | lines | nivel=baixo;cortarPapel=epson corte total | kill-9 --pause Send-Document:30 | - | - | 137 | -
+terminated while the Create-Job answer is awaited: the next start cancels the job | linux | lines | nivel=baixo;cortarPapel=epson corte total | kill-term --pause Create-Job:30 | - | - | 143 | -
+killed while a report goes out over a slow link: nothing prints later | linux | receipt4000 | nivel=baixo;cortarPapel=epson corte total | kill-9 --slow 0.3-0.6 | - | - | 137 | -
+medio: killed while the page waits held: the next start cancels it | linux | receipt | nivel=medio;cortarPapel=epson corte total | kill-9 --pause Send-Document:30 | - | - | 137 | -
 ROWS
 )
 
@@ -396,8 +428,42 @@ check_states() { # NAME CHECKS KIND(before:, state:) WINDOW PID DIR PRINTER
     done
 }
 
+# A visible main window other than WINDOW, within TIMEOUT seconds.
+other_window() { # WINDOW TIMEOUT
+    local ticks=$(($2 * 10)) window
+    while [ $((ticks -= 1)) -ge 0 ]; do
+        for window in $(xdotool search --all --onlyvisible --name '^Orvane$' 2>/dev/null); do
+            [ "$window" != "$1" ] && window_painted "$window" && { echo "$window"; return; }
+        done
+        sleep 0.1
+    done
+}
+
+# After a kill: the program starts again, on the scheduler itself, and
+# the operator waits until the queue holds nothing before closing it.
+start_again() { # NAME DIR QUEUE CUPS_DIR
+    local name=$1 dir=$2 pid window ticks=150 pending
+    (cd "$dir" && RUN_ENV+=(CUPS_SERVER="$CUPS_SERVER") && run_program "$dir" "${args[@]}") \
+        >>"$dir/stdout.again" 2>>"$dir/stderr.again" &
+    pid=$!
+    E2E_PIDS+=("$pid")
+    window=$(window_find '^Orvane$' 60)
+    while pending=$(cups_private pending "$4" "$3" 2>/dev/null) && [ "$pending" != 0 ] &&
+        [ $((ticks -= 1)) -ge 0 ]; do
+        sleep 0.1
+    done
+    check "$name: the next start leaves nothing held within 15 s" equals "$pending" 0
+    [ -n "$window" ] && window_close "$window"
+    local killed=$EXIT_STATUS
+    process_wait "$pid" 30
+    check "$name: the next start ends as asked" equals "$EXIT_STATUS" 0
+    EXIT_STATUS=$killed
+    check "$name: no temporary folder of the killed run is left" \
+        bash -c '! ls -d "$1"/orvane-config-* 2>/dev/null | grep -q .' _ "$dir/tmp"
+}
+
 run_row() { # NAME FILE CONFIG ACTION JOBS BOX EXIT SAVED
-    local name=$1 action=$4 queue dir port window box seen=- args=() pid pressed pinger=
+    local name=$1 action=$4 queue dir port window box seen=- args=() pid pressed pinger= second= second_pid=
     ROW=$((ROW + 1))
     queue=$(printf 'e2e-%s-%s-%02d' "$platform" "$RUN_ID" "$ROW")
     # A config.ini as Notepad saves it names a printer with an accent.
@@ -444,6 +510,15 @@ run_row() { # NAME FILE CONFIG ACTION JOBS BOX EXIT SAVED
         port-read-only) chattr +i "$dir/porta de saida.prn" ;;
         tmp-tiny) mkdir -p "$dir/tmp" && mount -t tmpfs -o size=64k tmpfs "$dir/tmp"
                   RUN_ENV+=(TMPDIR="$dir/tmp") ;;
+        relay\ * | kill-9\ * | kill-term\ * | two-windows\ *)
+            RUN_ENV+=(CUPS_SERVER="$(relay_start "$dir" "$CUPS_SERVER" ${action#* })" TMPDIR="$dir/tmp")
+            mkdir -p "$dir/tmp" ;;
+        full-disk) # What the program says goes beside the folder, which has no room for it.
+                   mv "$dir" "$dir.program" && mkdir "$dir" && mount -t tmpfs -o size=16m tmpfs "$dir" &&
+                       cp -a "$dir.program/." "$dir/" && rm -rf "$dir.program"
+                   mv "$dir/stdout" "$dir.stdout" && mv "$dir/stderr" "$dir.stderr"
+                   ln -s "$dir.stdout" "$dir/stdout" && ln -s "$dir.stderr" "$dir/stderr"
+                   head -c 32m /dev/zero >"$dir/enchimento" 2>/dev/null ;;
         pause-queue) cupsdisable -r 'bobina acabou' "$queue" ;;
         paper-out) lpadmin -p "$queue" -v "paper-out:$cups_dir/jobs/$queue" && echo cupom | lp -d "$queue" >/dev/null ;;
     esac
@@ -455,7 +530,14 @@ run_row() { # NAME FILE CONFIG ACTION JOBS BOX EXIT SAVED
     [[ ";$3" =~ \;impressora=([^;]*) ]] && printer=${BASH_REMATCH[1]//@Q/$queue}
 
     window_wait_gone '^(Orvane|ARQUIVO|IMPRESSORA)$' 10
-    (cd "$dir" && run_program "$dir" "${args[@]}") >>"$dir/stdout" 2>>"$dir/stderr" &
+    if [ "$action" = pipe-unread ]; then
+        # Held open here, read by nobody.
+        mkfifo "$dir/saida"
+        exec 7<>"$dir/saida"
+        (cd "$dir" && run_program "$dir" "${args[@]}") >"$dir/saida" 2>"$dir/saida" &
+    else
+        (cd "$dir" && run_program "$dir" "${args[@]}") >>"$dir/stdout" 2>>"$dir/stderr" &
+    fi
     pid=$!
     E2E_PIDS+=("$pid")
     window=$(window_find '^(Orvane|ARQUIVO)$' 60)
@@ -469,6 +551,12 @@ run_row() { # NAME FILE CONFIG ACTION JOBS BOX EXIT SAVED
             scheduler-stops) cups_private stop "$cups_dir" 2>/dev/null ;;
             scheduler-hangs | scheduler-slow) kill -STOP "$(cat "$cups_dir/pid")" ;;
             retry) cupsreject "$queue" ;;
+            two-windows\ *)
+                mkdir -p "$dir-2" && install_program "$dir-2" && cp "$dir/config.ini" "$dir-2/"
+                (cd "$dir-2" && run_program "$dir-2" "${args[@]}") >"$dir-2/stdout" 2>"$dir-2/stderr" &
+                second_pid=$!
+                E2E_PIDS+=("$second_pid")
+                second=$(other_window "$window" 60) ;;
             pause-resume) cupsdisable -r 'troca de bobina' "$queue"
                           wait_state "$window" "$pid" "$dir/stderr" "$queue" 'pausada: troca de bobina' 20
                           cupsenable "$queue" ;;
@@ -476,6 +564,7 @@ run_row() { # NAME FILE CONFIG ACTION JOBS BOX EXIT SAVED
         check_states "$name" "$8" state: "$window" "$pid" "$dir" "$printer"
         pressed=$(date +%s%N)
         window_press_return "$window"
+        [ -n "${second:-}" ] && sleep 0.3 && window_press_return "$second"
         case $action in
             press-* | scheduler-hangs | scheduler-slow)
                 window_ping_longest "$window" "$pid" 120 >"$dir/ping" &
@@ -483,9 +572,12 @@ run_row() { # NAME FILE CONFIG ACTION JOBS BOX EXIT SAVED
         esac
         case $action in
             press-twice) sleep 1; xdotool key Return; xdotool key space ;;
+            kill-9\ *) sleep 3; kill -KILL "$pid" ;;
+            kill-term\ *) sleep 3; kill -TERM "$pid" ;;
             scheduler-slow) sleep 1; xdotool key Return; xdotool key space; sleep 2
                             kill -CONT "$(cat "$cups_dir/pid")" ;;
         esac
+        [[ $action == kill-* ]] && process_wait "$pid" 10
         box=$(window_box_or_exit "$pid" IMPRESSORA 180)
         if [ -n "$box" ]; then
             seen=IMPRESSORA
@@ -514,16 +606,25 @@ run_row() { # NAME FILE CONFIG ACTION JOBS BOX EXIT SAVED
         window_list
     fi
     process_wait "$pid" 180
+    if [ -n "${second_pid:-}" ]; then
+        local first_status=$EXIT_STATUS
+        process_wait "$second_pid" 180
+        check "$name: the second window printed and ended" equals "$EXIT_STATUS" 0
+        EXIT_STATUS=$first_status
+    fi
+    [[ $action == kill-* ]] && start_again "$name" "$dir" "$queue" "$cups_dir"
     if [ -n "$pinger" ]; then
         wait "$pinger"
         check "$name: the window answered the window manager within $PING_LIMIT_MS ms" test "$(cat "$dir/ping")" -le "$PING_LIMIT_MS"
     fi
+    [ "$action" = pipe-unread ] && exec 7<&-
+    relay_stop "$dir"
     [ "$action" = tmp-tiny ] && umount "$dir/tmp"
     chattr -i "$dir" "$dir/config.ini" "$dir/porta de saida.prn" 2>/dev/null
     case $action in
-        disable-queue | pause-queue) check "$name: the jobs wait" equals "$(cups_private pending "$cups_dir" "$queue")" 2
+        disable-queue | pause-queue) check "$name: the job waits" equals "$(cups_private pending "$cups_dir" "$queue")" 1
                        cupsenable "$queue" ;;
-        paper-out) check "$name: the jobs wait" equals "$(cups_private pending "$cups_dir" "$queue")" 3
+        paper-out) check "$name: the jobs wait" equals "$(cups_private pending "$cups_dir" "$queue")" 2
                    cancel -a "$queue" ;;
         # Back up, it tells what it holds.
         scheduler-stops) cups_private start "$cups_dir" 2>/dev/null && CUPS_SERVER=$(cups_private server "$cups_dir") ;;
@@ -534,6 +635,7 @@ run_row() { # NAME FILE CONFIG ACTION JOBS BOX EXIT SAVED
     check "$name: exit status" equals "$EXIT_STATUS" "$7"
     check_output "$name" "$5" "$queue" "$dir/porta de saida.prn"
     check_saved "$name" "$8" "$dir" "$queue" "$port"
+    [ "$action" = full-disk ] && umount "$dir"
     case $action in
         delete-queue) ;;
         scheduler-*) cups_private stop "$cups_dir" 2>/dev/null ;;
@@ -558,6 +660,23 @@ run_rows() { # ON: "installed", or the rows of this platform and of both
 }
 
 NOBODY=(setpriv --reuid=65534 --regid=65534 --clear-groups)
+RELAY=$(cd "$(dirname "$0")/../fixtures" && pwd)/cups-relay.py
+
+# A slow link in front of the scheduler; prints its 127.0.0.1:PORT.
+relay_start() { # DIR SERVER OPTIONS...
+    local dir=$1 server=$2 ticks=100
+    shift 2
+    rm -f "$dir/relay.port"
+    python3 "$RELAY" --to "$server" --port-file "$dir/relay.port" "$@" >"$dir/relay.log" 2>&1 &
+    echo $! >"$dir/relay.pid"
+    E2E_PIDS+=($!)
+    while [ ! -s "$dir/relay.port" ] && [ $((ticks -= 1)) -ge 0 ]; do sleep 0.1; done
+    echo "127.0.0.1:$(cat "$dir/relay.port")"
+}
+relay_stop() { # DIR
+    [ -f "$1/relay.pid" ] && kill "$(cat "$1/relay.pid")" 2>/dev/null
+    rm -f "$1/relay.pid"
+}
 # How long a window manager may wait for the window to answer its ping. A
 # build with the sanitizers runs several times slower: it sets a longer one.
 PING_LIMIT_MS=${ORVANE_E2E_PING_LIMIT_MS:-500}

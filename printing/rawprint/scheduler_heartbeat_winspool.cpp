@@ -1,0 +1,10 @@
+#include "scheduler_heartbeat.h"
+
+struct SchedulerHeartbeat::Beat {
+};
+
+SchedulerHeartbeat::SchedulerHeartbeat(PrintControl *)
+{
+}
+
+SchedulerHeartbeat::~SchedulerHeartbeat() = default;
