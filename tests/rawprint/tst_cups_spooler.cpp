@@ -7,12 +7,14 @@
 #include "printer_state.h"
 #include "raw_spooler.h"
 #include "spooler_backend.h"
+#include "stale_jobs.h"
 
 #include <QtTest>
 
 #include <cups/cups.h>
 
 #include <csignal>
+#include <unistd.h>
 #include <iostream>
 #include <sstream>
 
@@ -116,6 +118,48 @@ bool cupsPrivate(const QStringList &arguments, QByteArray *output = nullptr)
     if (output)
         *output = script.readAllStandardOutput().trimmed();
     return script.exitStatus() == QProcess::NormalExit && script.exitCode() == 0;
+}
+
+// tests/fixtures/cups-relay.py in front of a scheduler, for as long as it lives.
+class Relay
+{
+public:
+    Relay(const QByteArray &server, const QStringList &options)
+    {
+        const QString portFile = folder.filePath("port");
+        process.start("python3", QStringList{qEnvironmentVariable("ORVANE_CUPS_RELAY"), "--to",
+                                             QString::fromLatin1(server), "--port-file", portFile}
+                                     + options);
+        QElapsedTimer waited;
+        waited.start();
+        while (!QFile::exists(portFile) && waited.elapsed() < 10000)
+            QThread::msleep(50);
+        QFile file(portFile);
+        if (file.open(QIODevice::ReadOnly))
+            address = "127.0.0.1:" + file.readAll().trimmed();
+    }
+    ~Relay()
+    {
+        process.terminate();
+        process.waitForFinished(5000);
+    }
+    QByteArray address;
+
+private:
+    QTemporaryDir folder;
+    QProcess process;
+};
+
+// The held jobs of a queue.
+int heldJobs(const char *queue)
+{
+    cups_job_t *jobs = nullptr;
+    const int count = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, queue, 0, CUPS_WHICHJOBS_ACTIVE);
+    int held = 0;
+    for (int n = 0; n < count; ++n)
+        held += jobs[n].state == IPP_JSTATE_HELD ? 1 : 0;
+    cupsFreeJobs(count, jobs);
+    return held;
 }
 
 } // namespace
@@ -282,6 +326,86 @@ private slots:
         // ... as the scheduler said, not for want of an answer.
         QCOMPARE(cupsLastError(), IPP_STATUS_OK);
         QCOMPARE(QDir(folder).entryList({"job-*.bin", ".job-*"}, QDir::Files | QDir::Hidden).size(), 0);
+    }
+
+    // A scheduler that answers slowly is waited for: pauses inside its
+    // answers, or every piece late, still print the receipt and its cut
+    // once, as one job. Silence as long as the limit fails the print, and
+    // the job the scheduler made meanwhile is cancelled by the run itself.
+    void slowScheduler_data()
+    {
+        QTest::addColumn<QStringList>("relay");
+        QTest::addColumn<bool>("printed");
+
+        QTest::newRow("0.7 s pauses inside the Create-Job and Release-Job answers")
+            << QStringList{"--pause", "Create-Job:0.7", "--pause", "Release-Job:0.7"} << true;
+        QTest::newRow("3 s pauses inside the answer to every step")
+            << QStringList{"--pause", "Get-Printer-Attributes:3", "--pause", "Create-Job:3", "--pause",
+                           "Send-Document:3", "--pause", "Release-Job:3"} << true;
+        QTest::newRow("every piece 0.6 to 1.2 s late") << QStringList{"--slow", "0.6-1.2"} << true;
+        QTest::newRow("12 s of silence inside the Create-Job answer")
+            << QStringList{"--pause", "Create-Job:12"} << false;
+    }
+
+    void slowScheduler()
+    {
+        QFETCH(QStringList, relay);
+        QFETCH(bool, printed);
+        QVERIFY(QFile::exists(qEnvironmentVariable("ORVANE_CUPS_RELAY")));
+        const QString folder = stoppable.filePath("jobs/recibo");
+        const int before = QDir(folder).entryList({"job-*.bin"}).size();
+        Relay link(stoppableServer, relay);
+        QVERIFY(!link.address.isEmpty());
+
+        cupsSetServer(link.address.constData());
+        const QByteArray receipt(100 * 1024, 'r');
+        PrintControl control;
+        bool result = false;
+        {
+            std::ostringstream out;
+            std::streambuf *previous = std::cout.rdbuf(out.rdbuf());
+            result = sendPartsToPrinter("recibo", {SpoolPart{receipt.constData(), receipt.size(), "RAW"},
+                                                   SpoolPart{"\x1bi", 2, "RAW"}}, &control);
+            std::cout.rdbuf(previous);
+        }
+        QCOMPARE(result, printed);
+        // What a print given up on may have left, the run cancels itself.
+        cancelJobsThisRunLeft(20000);
+        QVERIFY(!jobsMayBeLeft());
+        cupsSetServer(stoppableServer.constData());
+        QTRY_COMPARE_WITH_TIMEOUT(activeJobs("recibo"), 0, 10000);
+        QCOMPARE(QDir(folder).entryList({"job-*.bin"}).size(), before + (printed ? 1 : 0));
+        if (printed) {
+            QFile job(folder + "/" + QDir(folder).entryList({"job-*.bin"}, QDir::Files, QDir::Time).first());
+            QVERIFY(job.open(QIODevice::ReadOnly));
+            QCOMPARE(job.readAll(), receipt + "\x1bi");
+        }
+        cupsSetServer(nullptr);
+    }
+
+    // Held jobs of runs that ended on this machine are cancelled; those of
+    // running ones, of other machines and of this run (unless asked) stay.
+    void jobsLeftBehind()
+    {
+        cupsSetServer(stoppableServer.constData());
+        const QString own = QString::fromStdString(thisRunTag());
+        QStringList parts = own.split('/');
+        QCOMPARE(parts.size(), 4);
+        QStringList ended = parts;
+        ended[2] = "999999999";
+        QStringList running = parts;
+        running[2] = QString::number(getppid());
+        running[3] = "-";
+        for (const QString &tag : {ended.join('/'), running.join('/'), QString("outra-maquina/x/1/1"), own})
+            QVERIFY(shell("echo cupom | lp -d recibo -o job-hold-until=indefinite -o orvane-run=" + tag,
+                          stoppableServer));
+        QTRY_COMPARE_WITH_TIMEOUT(heldJobs("recibo"), 4, 10000);
+        QCOMPARE(cancelJobsLeftBehind(nullptr, false), 1);
+        QCOMPARE(heldJobs("recibo"), 3);
+        QCOMPARE(cancelJobsLeftBehind(nullptr, true), 1);
+        QCOMPARE(heldJobs("recibo"), 2);
+        cupsCancelJob2(CUPS_HTTP_DEFAULT, "recibo", CUPS_JOBID_ALL, 0);
+        cupsSetServer(nullptr);
     }
 
     // The state the window shows of a queue of its own on this test's
