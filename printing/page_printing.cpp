@@ -47,7 +47,7 @@ bool printPlainDocument(const PrintJob &job, PrintControl &control)
         const QByteArray framed = frameText(job.fileData, job.leftMargin, job.topMargin, job.bottomMargin);
         if (framed.isNull())
             return false;
-        text = utf8UpToZero(framed);
+        text = readableText(framed);
     }
     QTextDocument wrapping;
     wrapAnywhereIfUnbreakable(wrapping, text);
@@ -79,16 +79,16 @@ bool printHtmlDocument(const PrintJob &job, PrintControl &control)
     document.setDocumentMargin(qreal(job.pageMargin));
     // What is printed is built from the text or from the page, and the
     // other goes at once.
-    QString text = utf8UpToZero(job.fileData);
+    QString text = readableText(job.fileData);
     wrapAnywhereIfUnbreakable(document, text);
     if (readsAsItself(text)) {
         page.clear();
         const QByteArray sample = buildHtmlPage(QByteArrayLiteral("x"), job.fontSize, fontFace, job.bold);
-        PlainPagePieces pages(document, utf8UpToZero(sample), std::move(text));
+        PlainPagePieces pages(document, readableText(sample), std::move(text));
         return printPages(pages, *printer, control);
     }
     text.clear();
-    const bool gapsOpen = splitHtmlOneParagraphPerLine(document, utf8UpToZero(std::exchange(page, QByteArray())));
+    const bool gapsOpen = splitHtmlOneParagraphPerLine(document, readableText(std::exchange(page, QByteArray())));
     DocumentPieces pages(document, gapsOpen);
     return printPages(pages, *printer, control);
 }

@@ -25,10 +25,11 @@ QByteArray dotMatrixPrefix(const QString &mode);
 QByteArray frameTextInCodePage(const QByteArray &text, int left, int top, int bottom,
                                const QByteArray &prefix, const CodePage &page);
 
-// Bytes up to the first zero byte as text: every well-formed UTF-8 sequence
-// as UTF-8, every other byte as Windows-1252, the code page of the Windows
-// programs that write many receipts. What the page roads and the preview
-// show of a buffer; a UTF-8 buffer reads as QString::fromUtf8() reads it.
-QString utf8UpToZero(const QByteArray &bytes);
+// Bytes as text: every well-formed UTF-8 sequence as UTF-8, every other byte
+// as Windows-1252, the code page of the Windows programs that write many
+// receipts, and NUL bytes left out (a NUL shows nothing on paper, and what
+// follows it prints). What the page roads and the preview show of a
+// buffer; a UTF-8 buffer without NULs reads as QString::fromUtf8() reads it.
+QString readableText(const QByteArray &bytes);
 
 #endif

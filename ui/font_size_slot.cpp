@@ -29,5 +29,5 @@ void MainWindow::showPreview()
 void MainWindow::on_tamanho_fonte_valueChanged(int arg1)
 {
     ui->impressao->setFontPointSize(qreal(arg1));
-    ui->impressao->setText(utf8UpToZero(previewPart(fileData)));
+    ui->impressao->setText(readableText(previewPart(fileData)));
 }

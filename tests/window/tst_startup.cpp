@@ -128,7 +128,13 @@ private slots:
         QTest::newRow("LF") << QByteArray("a\nb\n") << QByteArray("a\nb\n") << "a\nb\n";
         QTest::newRow("CR LF") << QByteArray("a\r\nb\r\n") << QByteArray("a\nb\n") << "a\nb\n";
         QTest::newRow("lone CR") << QByteArray("a\rb\r") << QByteArray("ab") << "ab";
-        QTest::newRow("NUL") << QByteArray("ab\0cd\nef", 8) << QByteArray("ab\0cd\nef", 8) << "ab";
+        QTest::newRow("NUL") << QByteArray("ab\0cd\nef", 8) << QByteArray("ab\0cd\nef", 8) << "abcd\nef";
+        // As PowerShell's Out-File writes it: read as UTF-8, the CR LF made LF.
+        QTest::newRow("UTF-16 LE") << QByteArray("\xff\xfeP\0\xe3\0o\0\r\0\n\0\x0d\x01\x3d\xd8\x00\xde", 18)
+                                   << QByteArray("P\xc3\xa3o\n\xc4\x8d\xf0\x9f\x98\x80")
+                                   << QString::fromUtf8("Pão\nč😀");
+        QTest::newRow("UTF-16 BE, a lone surrogate, an odd byte") << QByteArray("\xfe\xff\0P\xd8\0\0a\0", 9)
+                                   << QByteArray("P\xef\xbf\xbd" "a\xef\xbf\xbd") << QString::fromUtf8("P\ufffda\ufffd");
         QTest::newRow("UTF-8") << QByteArray("S\xc3\xa3o Jo\xc3\xa3o") << QByteArray("S\xc3\xa3o Jo\xc3\xa3o")
                                << QString::fromUtf8("S\u00e3o Jo\u00e3o");
         QTest::newRow("Windows-1252") << QByteArray("caf\xe9!") << QByteArray("caf\xe9!")
