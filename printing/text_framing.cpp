@@ -99,6 +99,21 @@ QByteArray frameText(const QByteArray &text, int left, int top, int bottom, cons
     return framed;
 }
 
+QList<QByteArray> formFeedPages(const QByteArray &text)
+{
+    if (!text.contains('\f'))
+        return {text};
+    QList<QByteArray> pages = text.split('\f');
+    for (int i = 0; i + 1 < pages.size(); ++i) {
+        if (pages[i].endsWith('\n'))
+            pages[i].chop(1);
+    }
+    const QByteArray &last = pages.last();
+    if (std::all_of(last.begin(), last.end(), [](char c) { return c == '\n'; }))
+        pages.removeLast();
+    return pages;
+}
+
 QByteArray dotMatrixPrefix(const QString &mode)
 {
     if (mode == QLatin1String("draft condensed"))

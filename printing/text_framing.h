@@ -2,6 +2,7 @@
 #define ORVANE_TEXT_FRAMING_H
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
 struct CodePage;
@@ -13,6 +14,13 @@ struct CodePage;
 // text would not fit in memory.
 QByteArray frameText(const QByteArray &text, int left, int top, int bottom,
                      const QByteArray &prefix = QByteArray());
+
+// The pages of a text that form feeds (0x0C) separate, for the roads that
+// lay pages out: the text cut at each form feed, the form feeds left out.
+// A line end just before a form feed ends that page's last line; a form
+// feed that ends the text (line ends after it aside) starts no page. A
+// text without form feeds is its one page.
+QList<QByteArray> formFeedPages(const QByteArray &text);
 
 // The escape sequence that puts a dot-matrix printer in the named mode
 // ("draft", "draft condensed"); empty for any other text.

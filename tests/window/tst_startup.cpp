@@ -154,6 +154,33 @@ private slots:
         QCOMPARE(find<QTextEdit>("impressao")->toPlainText(), preview);
     }
 
+    // A form feed shows as a rule across the preview; markup keeps it a space.
+    void previewPageBreaks_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("preview");
+        QTest::addColumn<int>("rules");
+        QTest::newRow("three pages") << QByteArray("p1\n\fp2\n\fp3") << "p1\n\np2\n\np3" << 2;
+        QTest::newRow("a feed that ends the report") << QByteArray("p1\nfim\n\f") << "p1\nfim" << 0;
+        QTest::newRow("markup") << QByteArray("<b>p1</b>\fp2") << "p1 p2" << 0;
+    }
+
+    void previewPageBreaks()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, preview);
+        QFETCH(int, rules);
+        QVERIFY(window->initialise(*qApp, fileWith(bytes)));
+        auto *edit = find<QTextEdit>("impressao");
+        QCOMPARE(edit->toPlainText(), preview);
+        int found = 0;
+        for (QTextBlock block = edit->document()->firstBlock(); block.isValid(); block = block.next())
+            found += block.blockFormat().hasProperty(QTextFormat::BlockTrailingHorizontalRulerWidth);
+        QCOMPARE(found, rules);
+        if (rules > 0)
+            QCOMPARE(previewPointSize(edit), 10.0);
+    }
+
     void previewTakesTheFontSize()
     {
         QVERIFY(window->initialise(*qApp, fileWith("linha um\nlinha dois")));

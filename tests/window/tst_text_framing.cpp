@@ -4,6 +4,7 @@
 #include "code_pages.h"
 #include "html_page.h"
 #include "text_framing.h"
+#include "utf16_text.h"
 
 #include <QRandomGenerator>
 #include <QtTest>
@@ -85,6 +86,52 @@ class TextFramingTest : public QObject
     Q_OBJECT
 
 private slots:
+    // The pages of the page roads, joined by "|".
+    void formFeeds_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QByteArray>("pages");
+        QTest::newRow("none") << QByteArray("a\nb\n") << QByteArray("a\nb\n");
+        QTest::newRow("three pages, the line ends before each feed") << QByteArray("p1\n\fp2\n\fp3\n")
+                                                                     << QByteArray("p1|p2|p3\n");
+        QTest::newRow("a feed that ends the report starts no page") << QByteArray("p1\fp2\f\n\n")
+                                                                    << QByteArray("p1|p2");
+        QTest::newRow("a line end after the feed is the new page's") << QByteArray("p1\f\np2")
+                                                                     << QByteArray("p1|\np2");
+        QTest::newRow("two feeds: a blank page") << QByteArray("p1\f\fp3") << QByteArray("p1||p3");
+        QTest::newRow("a feed alone: one empty page") << QByteArray("\f") << QByteArray("");
+    }
+
+    void formFeeds()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(QByteArray, pages);
+        const QList<QByteArray> cut = formFeedPages(text);
+        QCOMPARE(cut.size(), pages.count('|') + 1);
+        QCOMPARE(QByteArrayList(cut).join('|'), pages);
+    }
+
+    // The bytes of a file with a UTF-16 byte-order mark, as UTF-8.
+    void fromUtf16_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QByteArray>("utf8");
+        QTest::newRow("little endian") << QByteArray("\xff\xfeP\0\xe3\0\xac\x20\n\0", 10)
+                                       << QByteArray("P\xc3\xa3\xe2\x82\xac\n");
+        QTest::newRow("big endian, a pair") << QByteArray("\xfe\xff\xd8\x3d\xde\x00", 6) << QByteArray("\xf0\x9f\x98\x80");
+        QTest::newRow("a low surrogate alone, an odd byte") << QByteArray("\xff\xfe\x00\xdc\x41", 5)
+                                                            << QByteArray("\xef\xbf\xbd\xef\xbf\xbd");
+        QTest::newRow("only the mark") << QByteArray("\xff\xfe") << QByteArray("");
+    }
+
+    void fromUtf16()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QByteArray, utf8);
+        QVERIFY(startsWithUtf16Mark(bytes));
+        QCOMPARE(utf8FromUtf16(bytes), utf8);
+    }
+
     void frame_data()
     {
         QTest::addColumn<QByteArray>("text");
