@@ -124,19 +124,21 @@ void PrinterStateWatch::collect()
     }
     poll->stop();
     const std::shared_ptr<Query> done = std::move(query);
+    if (done->printer != printer) {
+        startQuery();
+    } else {
+        if (!printer.isEmpty())
+            show(QString::fromStdString(printerStateText(done->state)));
+        pause->start();
+    }
+    // Last: the list may shift the chosen entry, and the window then asks
+    // again for the printer it already follows, which changes nothing now.
     if (done->names.answered) {
         QStringList names;
         for (const std::string &name : done->names.names)
             names.append(QString::fromLocal8Bit(name.c_str()));
         emit printersListed(names);
     }
-    if (done->printer != printer) {
-        startQuery();
-        return;
-    }
-    if (!printer.isEmpty())
-        show(QString::fromStdString(printerStateText(done->state)));
-    pause->start();
 }
 
 void PrinterStateWatch::awaitAnswer(int limitMs)

@@ -3,6 +3,7 @@
 // and one press, one print.
 
 #include "window_support.h"
+#include "printer_list.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -179,6 +180,39 @@ private slots:
         QCOMPARE(found, rules);
         if (rules > 0)
             QCOMPARE(previewPointSize(edit), 10.0);
+    }
+
+    // The printer list follows the spooler without moving the choice.
+    // Entries as the operator reads them, the chosen one in brackets.
+    void printerListFollows_data()
+    {
+        QTest::addColumn<QString>("saved");
+        QTest::addColumn<QStringList>("answers"); // each a list of printers, joined by ","
+        QTest::addColumn<QString>("entries");
+        const QString gone = QString::fromUtf8(" (não encontrada)");
+        QTest::newRow("none saved") << "" << QStringList{"a,b"} << "[]|a|b";
+        QTest::newRow("saved, in the spooler's order") << "b" << QStringList{"a,b,c"} << "a|[b]|c";
+        QTest::newRow("saved, not installed") << "x" << QStringList{"a,b"} << "[x" + gone + "]|a|b";
+        QTest::newRow("a printer added, one removed") << "b" << QStringList{"a,b", "b,c"} << "[b]|c";
+        QTest::newRow("the chosen printer removed, then back") << "b" << QStringList{"a,b", "a", "a,b"} << "a|[b]";
+        QTest::newRow("the chosen printer removed") << "b" << QStringList{"a,b", "a,c"} << "a|c|[b" + gone + "]";
+        QTest::newRow("no printer at all") << "" << QStringList{"a", ""} << "[]";
+    }
+
+    void printerListFollows()
+    {
+        QFETCH(QString, saved);
+        QFETCH(QStringList, answers);
+        QFETCH(QString, entries);
+        QComboBox list;
+        fillPrinterList(&list, saved);
+        for (const QString &answer : answers)
+            followInstalledPrinters(&list, answer.split(',', Qt::SkipEmptyParts));
+        QStringList shown;
+        for (int i = 0; i < list.count(); ++i)
+            shown << (i == list.currentIndex() ? "[" + list.itemText(i) + "]" : list.itemText(i));
+        QCOMPARE(shown.join('|'), entries);
+        QCOMPARE(chosenPrinter(&list), saved);
     }
 
     void previewTakesTheFontSize()
