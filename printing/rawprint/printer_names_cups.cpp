@@ -7,7 +7,58 @@
 #include "cups_link.h"
 #include "print_control.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <sstream>
+#include <strings.h>
+
+namespace {
+
+// The instances ("queue/instance") that lpoptions defines, the system's
+// file first, then the user's: libcups lists them beside their queues, and
+// a saved printer may be one.
+std::vector<std::string> instancesInLpoptions()
+{
+    std::vector<std::string> files;
+    const char *serverRoot = std::getenv("CUPS_SERVERROOT");
+    files.push_back(std::string(serverRoot ? serverRoot : "/etc/cups") + "/lpoptions");
+    if (const char *home = std::getenv("HOME"))
+        files.push_back(std::string(home) + "/.cups/lpoptions");
+    std::vector<std::string> instances;
+    for (const std::string &file : files) {
+        std::ifstream in(file);
+        std::string line;
+        while (std::getline(in, line)) {
+            std::istringstream words(line);
+            std::string keyword, name;
+            words >> keyword >> name;
+            const bool dest = strcasecmp(keyword.c_str(), "Dest") == 0 || strcasecmp(keyword.c_str(), "Default") == 0;
+            if (dest && name.find('/') != std::string::npos
+                && std::find(instances.begin(), instances.end(), name) == instances.end())
+                instances.push_back(name);
+        }
+    }
+    std::sort(instances.begin(), instances.end());
+    return instances;
+}
+
+// Each instance right after its queue, as libcups lists them.
+void addInstances(std::vector<std::string> &names)
+{
+    for (const std::string &instance : instancesInLpoptions()) {
+        const std::string queue = instance.substr(0, instance.find('/'));
+        auto at = std::find(names.begin(), names.end(), queue);
+        if (at == names.end())
+            continue;
+        while (at + 1 != names.end() && (at + 1)->compare(0, queue.size() + 1, queue + "/") == 0)
+            ++at;
+        names.insert(at + 1, instance);
+    }
+}
+
+} // namespace
 
 PrinterNames listPrinters(PrintControl *control)
 {
@@ -37,5 +88,6 @@ PrinterNames listPrinters(PrintControl *control)
             printers.names.emplace_back(value);
     }
     ippDelete(response);
+    addInstances(printers.names);
     return printers;
 }

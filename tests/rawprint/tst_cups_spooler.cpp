@@ -377,16 +377,29 @@ private slots:
         if (!setup.isEmpty())
             QVERIFY(shell(QString(setup).replace("%p", QString::number(stoppablePid)), stoppableServer));
         cupsSetServer(server.isEmpty() ? stoppableServer.constData() : server.constData());
+        // The user's instances: listed after their queue, when it exists.
+        QTemporaryDir home;
+        QVERIFY(QDir(home.path()).mkpath(".cups"));
+        QFile lpoptions(home.filePath(".cups/lpoptions"));
+        QVERIFY(lpoptions.open(QIODevice::WriteOnly));
+        lpoptions.write("Dest nova/copia sides=one-sided\nDefault sumiu/x\n");
+        lpoptions.close();
+        const QByteArray realHome = qgetenv("HOME");
+        qputenv("HOME", QFile::encodeName(home.path()));
         PrintControl control(std::chrono::milliseconds(500));
         QElapsedTimer took;
         took.start();
         const PrinterNames printers = listPrinters(&control);
+        qputenv("HOME", realHome);
         QVERIFY2(took.elapsed() < 5000, "the question outlived its limit");
         QCOMPARE(printers.answered, answered);
         QStringList names;
         for (const std::string &name : printers.names)
             names << QString::fromStdString(name);
         QCOMPARE(names.contains("nova") && names.contains("recibo"), answered);
+        if (answered)
+            QCOMPARE(names.indexOf("nova/copia"), names.indexOf("nova") + 1);
+        QVERIFY(!names.contains("sumiu/x"));
     }
 };
 
