@@ -1,4 +1,5 @@
 #include "file_argument.h"
+#include "utf16_text.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -83,6 +84,13 @@ bool FileArgument::read(QByteArray &data) const
     if (data.size() < size || file.error() != QFileDevice::NoError) {
         data.clear();
         return false;
+    }
+    // UTF-16 becomes UTF-8 before the carriage returns go: in UTF-16 a
+    // 0x0D byte may be half of any character.
+    if (startsWithUtf16Mark(data)) {
+        data = utf8FromUtf16(data);
+        if (data.isNull())
+            return false;
     }
     data.resize(int(std::remove(data.begin(), data.end(), '\r') - data.begin()));
     return true;

@@ -21,7 +21,8 @@ public:
 
     QString path() const { return text; }
 
-    // Reads the whole file, every carriage return dropped. False when it
+    // Reads the whole file, every carriage return dropped; a file that starts
+    // with a UTF-16 byte-order mark is read as UTF-8. False when it
     // cannot be read whole: missing, not a regular file (a directory, a
     // FIFO, a device: never waited on), no permission, no name at all, or
     // larger than the program can hold.

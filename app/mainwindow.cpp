@@ -11,7 +11,6 @@
 #include <QFile>
 #include <QLabel>
 #include <QMessageBox>
-#include <QPrinterInfo>
 #include <QScreen>
 #include <QStatusBar>
 #include <QSettings>
@@ -28,6 +27,10 @@ QSize boundedByDesktop(const QSize &size)
     return screen ? size.boundedTo(screen->availableVirtualSize()) : size;
 }
 
+// How long the window waits for the spooler's first list of printers
+// before it shows.
+const int firstListPatienceMs = 2000;
+
 } // namespace
 
 MainWindow::MainWindow(QWidget *parent)
@@ -36,6 +39,9 @@ MainWindow::MainWindow(QWidget *parent)
     , printWatch(new QTimer(this))
 {
     ui->setupUi(this);
+    // Shift+Tab from IMPRIMIR reaches the printer list (focus by Tab only:
+    // a click on it leaves the focus on IMPRIMIR, as mouse users expect).
+    setTabOrder(ui->impressoras, ui->imprimir);
     printWatch->setInterval(200);
     connect(printWatch, &QTimer::timeout, this, &MainWindow::watchPrint);
     qApp->installEventFilter(this);
@@ -68,7 +74,7 @@ bool MainWindow::initialise(QApplication &application, const FileArgument &fileA
         statusBar()->addWidget(new QLabel(tr("config.ini não pôde ser lido: %1").arg(settingsProblem)));
 
     ui->matricialComboBox->addItems({QString(), QStringLiteral("draft"), QStringLiteral("draft condensed")});
-    ui->matricialComboBox->setCurrentText(readText(settings, matricial));
+    listSettings.restore(settings, matricial, ui->matricialComboBox);
     ui->fonteComboBox->addItems({QStringLiteral("Courier New"), QStringLiteral("Verdana"),
                                  QStringLiteral("Arial"), QStringLiteral("Monospace")});
     ui->escritaDiretaComboBox->addItem(readText(settings, escritaDireta));
@@ -82,8 +88,8 @@ bool MainWindow::initialise(QApplication &application, const FileArgument &fileA
     ui->margem_inferior->setValue(readInteger(settings, margemInferior));
     ui->tamanho_fonte->setValue(readInteger(settings, tamanhoFonte));
     ui->fonte_negrito->setChecked(readBoolean(settings, fonteNegrito));
-    ui->fonteComboBox->setCurrentText(readText(settings, fonte));
-    ui->nivelComboBox->setCurrentText(readText(settings, nivel));
+    listSettings.restore(settings, fonte, ui->fonteComboBox);
+    listSettings.restore(settings, nivel, ui->nivelComboBox);
 
     const int savedWidth = readInteger(settings, SettingKeys::width);
     const int savedHeight = readInteger(settings, SettingKeys::height);
@@ -96,13 +102,15 @@ bool MainWindow::initialise(QApplication &application, const FileArgument &fileA
     if (savedX != 0 && savedY != 0)
         move(savedX, savedY);
 
-    fillPrinterList(ui->impressoras, readText(settings, impressora), QPrinterInfo::availablePrinterNames());
+    // The printers installed come from the spooler, which may be slow to
+    // answer: the saved printer is listed meanwhile.
+    fillPrinterList(ui->impressoras, readText(settings, impressora));
 
-    ui->cortarPapelComboBox->setCurrentText(readText(settings, cortarPapel));
+    listSettings.restore(settings, cortarPapel, ui->cortarPapelComboBox);
     ui->codificacaoComboBox->addItem(QString());
     for (const CodePage &page : codePages())
         ui->codificacaoComboBox->addItem(QString::fromLatin1(page.name));
-    ui->codificacaoComboBox->setCurrentText(readText(settings, codificacao));
+    listSettings.restore(settings, codificacao, ui->codificacaoComboBox);
 
     if (!fileArgument.read(fileData)) {
         QMessageBox::critical(this, tr("ARQUIVO"), tr("Arquivo inválido para impressão"),
@@ -111,10 +119,18 @@ bool MainWindow::initialise(QApplication &application, const FileArgument &fileA
     }
     showPreview();
 
-    // The chosen printer's state in the status bar, from now on.
+    // The printers installed and the chosen printer's state in the status
+    // bar, from now on. A spooler that answers at once has both shown with
+    // the window; a slow one, a moment later.
     auto *printerState = new PrinterStateWatch(statusBar());
     connect(ui->impressoras, QOverload<int>::of(&QComboBox::currentIndexChanged), printerState,
             [this, printerState] { printerState->watch(chosenPrinter(ui->impressoras)); });
+    connect(printerState, &PrinterStateWatch::printersListed, this,
+            [this](const QStringList &names) { followInstalledPrinters(ui->impressoras, names); });
     printerState->watch(chosenPrinter(ui->impressoras));
+    printerState->awaitAnswer(firstListPatienceMs);
+
+    // Return prints at once; Shift+Tab reaches the printer list.
+    ui->imprimir->setFocus(Qt::OtherFocusReason);
     return true;
 }

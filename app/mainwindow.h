@@ -2,6 +2,7 @@
 #define ORVANE_MAINWINDOW_H
 
 #include "file_argument.h"
+#include "list_settings.h"
 #include "print_job.h"
 #include "settings_location.h"
 
@@ -58,6 +59,7 @@ private:
     QMap<QString, QByteArray> cutCommands;
     Ui::MainWindow *ui;
     SettingsFiles settingsFiles;
+    ListSettings listSettings;
     // Why config.ini must not be written at exit (found in the file read at start).
     QString settingsProblem;
     // The print under way, run on a thread of its own; none when idle.

@@ -1,6 +1,7 @@
 #include "printer_state_watch.h"
 
 #include "print_control.h"
+#include "printer_names.h"
 #include "printer_state.h"
 
 #include <QDebug>
@@ -18,6 +19,7 @@ struct PrinterStateWatch::Query {
     QString printer;
     std::string name;
     PrintControl control;
+    PrinterNames names;
     PrinterState state;
     std::atomic<bool> answered{false};
 };
@@ -84,15 +86,17 @@ void PrinterStateWatch::watch(const QString &printerName)
 
 void PrinterStateWatch::startQuery()
 {
-    if (printer.isEmpty())
-        return;
     auto next = std::make_shared<Query>();
     next->printer = printer;
     next->name = printer.toLocal8Bit().toStdString();
     ++queriesRunning;
     try {
         std::thread([next] {
-            next->state = queryPrinterState(next->name.c_str(), &next->control);
+            next->names = listPrinters(&next->control);
+            // A spooler that did not answer the list would not answer this.
+            if (!next->name.empty())
+                next->state = next->names.answered ? queryPrinterState(next->name.c_str(), &next->control)
+                                                   : PrinterState::withReply(PrinterState::Reply::noAnswer);
             next->answered.store(true);
             --queriesRunning;
         }).detach();
@@ -122,10 +126,29 @@ void PrinterStateWatch::collect()
     const std::shared_ptr<Query> done = std::move(query);
     if (done->printer != printer) {
         startQuery();
-        return;
+    } else {
+        if (!printer.isEmpty())
+            show(QString::fromStdString(printerStateText(done->state)));
+        pause->start();
     }
-    show(QString::fromStdString(printerStateText(done->state)));
-    pause->start();
+    // Last: the list may shift the chosen entry, and the window then asks
+    // again for the printer it already follows, which changes nothing now.
+    if (done->names.answered) {
+        QStringList names;
+        for (const std::string &name : done->names.names)
+            names.append(QString::fromLocal8Bit(name.c_str()));
+        emit printersListed(names);
+    }
+}
+
+void PrinterStateWatch::awaitAnswer(int limitMs)
+{
+    QElapsedTimer waited;
+    waited.start();
+    while (query && !query->answered.load() && waited.elapsed() < limitMs)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    if (query && query->answered.load())
+        collect();
 }
 
 void PrinterStateWatch::show(const QString &text)

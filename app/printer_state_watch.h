@@ -4,6 +4,7 @@
 #include <QElapsedTimer>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -11,11 +12,11 @@ class QLabel;
 class QStatusBar;
 class QTimer;
 
-// Shows the chosen printer's state in a label of its own in the window's
-// status bar, kept current while the window is open. The spooler is asked
-// on a thread of its own, one question at a time, so a spooler that does
-// not answer never holds the window; the first state may come a moment
-// after the window shows. Each new text is also a diagnostics line
+// Follows the spooler while the window is open: which printers it offers
+// (printersListed) and the chosen printer's state, shown in a label of its
+// own in the window's status bar. The spooler is asked on a thread of its
+// own, one question at a time, so a spooler that does not answer never
+// holds the window. Each new state text is also a diagnostics line
 // "estado da impressora: NAME: TEXT".
 class PrinterStateWatch : public QObject
 {
@@ -26,7 +27,16 @@ public:
     ~PrinterStateWatch() override;
 
     // From now on the state of this printer; none shown for an empty name.
+    // The printers are listed whatever the name.
     void watch(const QString &printerName);
+
+    // Waits up to `limitMs` for the answer to the question under way, and
+    // takes it when it came: the list and the state before the window shows.
+    void awaitAnswer(int limitMs);
+
+signals:
+    // The printers the spooler offers now, each time it answers.
+    void printersListed(const QStringList &names);
 
 private:
     struct Query;

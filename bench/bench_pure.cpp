@@ -1,7 +1,7 @@
 // Throughput of the pure text functions on receipt-like text:
 //   frameText     - the bytes of the raw roads (margins around every line)
 //   buildHtmlPage - the page of the "alto" road (LF -> <br>, space -> &nbsp;)
-//   utf8UpToZero  - what the preview and the page roads decode (for comparison)
+//   readableText  - what the preview and the page roads decode (for comparison)
 //   floor_copy    - a fresh buffer filled by memcpy: the floor for the above
 // at 1 KiB, 1 MiB and 64 MiB. Each reports bytes of input per second, the
 // time per input byte ("ns/B", constant when the cost grows linearly) and a
@@ -182,11 +182,11 @@ void BM_buildHtmlPage(benchmark::State &state)
     report(state, text.size());
 }
 
-void BM_utf8UpToZero(benchmark::State &state)
+void BM_readableText(benchmark::State &state)
 {
     const QByteArray &text = receiptText(state.range(0));
     for (auto _ : state) {
-        QString decoded = utf8UpToZero(text);
+        QString decoded = readableText(text);
         benchmark::DoNotOptimize(decoded.constData());
         benchmark::ClobberMemory();
     }
@@ -217,7 +217,7 @@ void sizes(benchmark::internal::Benchmark *benchmark)
 BENCHMARK(BM_frameText)->Apply(sizes);
 BENCHMARK(BM_frameText_dotMatrix)->Apply(sizes);
 BENCHMARK(BM_buildHtmlPage)->Apply(sizes);
-BENCHMARK(BM_utf8UpToZero)->Apply(sizes);
+BENCHMARK(BM_readableText)->Apply(sizes);
 BENCHMARK(BM_floor_copy)->Apply(sizes);
 
 } // namespace

@@ -338,8 +338,16 @@ bool paintPages(PageSource &source, QPagedPaintDevice *printer, const std::funct
             }
             painter.restore();
         }
-        if (next < 0)
-            return true;
+        if (next < 0) {
+            if (!source.nextSection())
+                return true;
+            // The next section from its first paragraph, on a page of its own.
+            start = 0;
+            size = standard;
+            shortened = false;
+            piece = source.piece(start, size);
+            continue;
+        }
         // A piece that had to be shorter tells how long the next may be.
         start = next;
         size = PageSource::Size{1, shortened ? size.most : standard.most, standard.characters};

@@ -42,6 +42,10 @@ public:
     // The `start` of the last piece's block number `block`, or -1 when no
     // piece may begin with that block.
     virtual int startOf(int block) const = 0;
+    // Moves on to the next section of the text, which begins a page of its
+    // own (the text had a form feed there); its pieces are counted from 0
+    // again. False when there is none.
+    virtual bool nextSection() { return false; }
 };
 
 struct PieceLimits {

@@ -202,3 +202,32 @@ QTextDocument *DocumentPieces::piece(int start, const Size &size)
         closeLineGaps(*copy);
     return copy.get();
 }
+
+SectionedPages::SectionedPages(int sections, MakeSection make)
+    : sections(sections)
+    , make(std::move(make))
+    , current(this->make(0))
+    , failed(!current)
+{
+}
+
+SectionedPages::~SectionedPages() = default;
+
+bool SectionedPages::nextSection()
+{
+    if (failed || index + 1 >= sections)
+        return false;
+    // Only one section is held at a time.
+    current.reset();
+    current = make(++index);
+    failed = !current;
+    return !failed;
+}
+
+OwnDocumentPieces::OwnDocumentPieces(std::unique_ptr<QTextDocument> document, bool gapsOpen)
+    : DocumentOwner{std::move(document)}
+    , DocumentPieces(*owned, gapsOpen)
+{
+}
+
+OwnDocumentPieces::~OwnDocumentPieces() = default;

@@ -8,6 +8,7 @@
 #include <QTextOption>
 #include <QVector>
 
+#include <functional>
 #include <memory>
 
 class QTextDocument;
@@ -89,6 +90,49 @@ private:
     int first = 0;
     int count = 0;
     bool toEnd = false;
+};
+
+// A text that form feeds cut into sections: the pieces of each section in
+// turn, made when the section is reached, every section beginning a page.
+class SectionedPages : public PageSource
+{
+public:
+    // The pieces of section `index`; null when they cannot be made (the
+    // section would not fit in memory).
+    using MakeSection = std::function<std::unique_ptr<PageSource>(int index)>;
+
+    SectionedPages(int sections, MakeSection make);
+    ~SectionedPages() override;
+
+    // False once a section could not be made: the print is incomplete.
+    bool whole() const { return !failed; }
+
+    QTextDocument *piece(int start, const Size &size) override { return current->piece(start, size); }
+    int paragraphs() const override { return current->paragraphs(); }
+    bool reachesEnd() const override { return current->reachesEnd(); }
+    int startOf(int block) const override { return current->startOf(block); }
+    bool nextSection() override;
+
+private:
+    const int sections;
+    const MakeSection make;
+    std::unique_ptr<PageSource> current;
+    int index = 0;
+    bool failed = false;
+};
+
+// Holds the document of OwnDocumentPieces, made before the pieces and
+// destroyed after them.
+struct DocumentOwner {
+    std::unique_ptr<QTextDocument> owned;
+};
+
+// DocumentPieces of a document of their own.
+class OwnDocumentPieces : private DocumentOwner, public DocumentPieces
+{
+public:
+    OwnDocumentPieces(std::unique_ptr<QTextDocument> document, bool gapsOpen);
+    ~OwnDocumentPieces() override;
 };
 
 #endif

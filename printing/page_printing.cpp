@@ -43,20 +43,60 @@ bool printPlainDocument(const PrintJob &job, PrintControl &control)
     const std::unique_ptr<QPrinter> printer = installedPrinter(job.printerName, control);
     if (!printer)
         return false;
-    // The framed bytes go once decoded: a report of many megabytes is not
-    // kept twice while it prints.
-    QString text;
-    {
-        const QByteArray framed = frameText(job.fileData, job.leftMargin, job.topMargin, job.bottomMargin);
-        if (framed.isNull())
-            return false;
-        text = utf8UpToZero(framed);
-    }
-    QTextDocument wrapping;
-    wrapAnywhereIfUnbreakable(wrapping, text);
-    PlainTextPieces pages(std::move(text), wrapping.defaultTextOption());
-    return printPages(pages, *printer, control, cutPart(job));
+    // A form feed starts a new page; the top margin goes before the first
+    // page's text, the bottom margin after the last's.
+    const QList<QByteArray> sections = formFeedPages(job.fileData);
+    const int last = sections.size() - 1;
+    SectionedPages pages(sections.size(), [&](int index) -> std::unique_ptr<PageSource> {
+        // The framed bytes go once decoded: a report of many megabytes is
+        // not kept twice while it prints.
+        QString text;
+        {
+            const QByteArray framed = frameText(sections[index], job.leftMargin, index == 0 ? job.topMargin : 0,
+                                                index == last ? job.bottomMargin : 0);
+            if (framed.isNull())
+                return nullptr;
+            text = readableText(framed);
+        }
+        QTextDocument wrapping;
+        wrapAnywhereIfUnbreakable(wrapping, text);
+        return std::make_unique<PlainTextPieces>(std::move(text), wrapping.defaultTextOption());
+    });
+    return pages.whole() && printPages(pages, *printer, control, cutPart(job)) && pages.whole();
 }
+
+namespace {
+
+// The "alto" page of one section of the file, on a document of the size of
+// the printer's page.
+std::unique_ptr<PageSource> htmlSection(const QByteArray &section, const PrintJob &job, const QByteArray &fontFace,
+                                        const QSizeF &pageSize)
+{
+    QByteArray page = buildHtmlPage(section, job.fontSize, fontFace, job.bold);
+    if (page.isNull())
+        return nullptr;
+    qDebug() << page;
+
+    // The page size makes Qt print the layout as it is: no margin of its
+    // own and no page numbers, only the document margin below.
+    auto document = std::make_unique<QTextDocument>();
+    document->setPageSize(pageSize);
+    document->setDocumentMargin(qreal(job.pageMargin));
+    // What is printed is built from the text or from the page, and the
+    // other goes at once.
+    QString text = readableText(section);
+    wrapAnywhereIfUnbreakable(*document, text);
+    if (readsAsItself(text)) {
+        page.clear();
+        const QByteArray sample = buildHtmlPage(QByteArrayLiteral("x"), job.fontSize, fontFace, job.bold);
+        return std::make_unique<PlainPagePieces>(*document, readableText(sample), std::move(text));
+    }
+    text.clear();
+    const bool gapsOpen = splitHtmlOneParagraphPerLine(*document, readableText(std::exchange(page, QByteArray())));
+    return std::make_unique<OwnDocumentPieces>(std::move(document), gapsOpen);
+}
+
+} // namespace
 
 bool printHtmlDocument(const PrintJob &job, PrintControl &control)
 {
@@ -66,32 +106,13 @@ bool printHtmlDocument(const PrintJob &job, PrintControl &control)
     else
         qDebug() << "is empty";
     const QByteArray fontFace = face.isEmpty() ? QByteArray("Courier New") : face.toLocal8Bit();
-    QByteArray page = buildHtmlPage(job.fileData, job.fontSize, fontFace, job.bold);
-    if (page.isNull())
-        return false;
     const std::unique_ptr<QPrinter> printer = installedPrinter(job.printerName, control);
     if (!printer)
         return false;
-    qDebug() << page;
-
-    // The page size makes Qt print the layout as it is: no margin of its
-    // own and no page numbers, only the document margin below.
-    QTextDocument document;
     const QRect area = printer->pageRect(QPrinter::DevicePixel).toRect();
-    document.setPageSize(QSizeF(area.right() - area.left() + 1, area.bottom() - area.top() + 1));
-    document.setDocumentMargin(qreal(job.pageMargin));
-    // What is printed is built from the text or from the page, and the
-    // other goes at once.
-    QString text = utf8UpToZero(job.fileData);
-    wrapAnywhereIfUnbreakable(document, text);
-    if (readsAsItself(text)) {
-        page.clear();
-        const QByteArray sample = buildHtmlPage(QByteArrayLiteral("x"), job.fontSize, fontFace, job.bold);
-        PlainPagePieces pages(document, utf8UpToZero(sample), std::move(text));
-        return printPages(pages, *printer, control, cutPart(job));
-    }
-    text.clear();
-    const bool gapsOpen = splitHtmlOneParagraphPerLine(document, utf8UpToZero(std::exchange(page, QByteArray())));
-    DocumentPieces pages(document, gapsOpen);
-    return printPages(pages, *printer, control, cutPart(job));
+    const QSizeF pageSize(area.right() - area.left() + 1, area.bottom() - area.top() + 1);
+    // A form feed starts a new page.
+    const QList<QByteArray> sections = formFeedPages(job.fileData);
+    SectionedPages pages(sections.size(), [&](int index) { return htmlSection(sections[index], job, fontFace, pageSize); });
+    return pages.whole() && printPages(pages, *printer, control, cutPart(job)) && pages.whole();
 }

@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QThread>
 #include <QTimer>
@@ -155,6 +156,15 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
     // While a print runs, no input acts on the window.
     if (printRun && isInput(event->type()))
         return true;
+    // Return on the printer list prints on the printer chosen there, as
+    // Return on IMPRIMIR does.
+    if (watched == ui->impressoras && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            ui->imprimir->click();
+            return true;
+        }
+    }
     return QMainWindow::eventFilter(watched, event);
 }
 

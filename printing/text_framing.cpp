@@ -99,6 +99,21 @@ QByteArray frameText(const QByteArray &text, int left, int top, int bottom, cons
     return framed;
 }
 
+QList<QByteArray> formFeedPages(const QByteArray &text)
+{
+    if (!text.contains('\f'))
+        return {text};
+    QList<QByteArray> pages = text.split('\f');
+    for (int i = 0; i + 1 < pages.size(); ++i) {
+        if (pages[i].endsWith('\n'))
+            pages[i].chop(1);
+    }
+    const QByteArray &last = pages.last();
+    if (std::all_of(last.begin(), last.end(), [](char c) { return c == '\n'; }))
+        pages.removeLast();
+    return pages;
+}
+
 QByteArray dotMatrixPrefix(const QString &mode)
 {
     if (mode == QLatin1String("draft condensed"))
@@ -124,17 +139,27 @@ QByteArray frameTextInCodePage(const QByteArray &text, int left, int top, int bo
     return framed;
 }
 
-QString utf8UpToZero(const QByteArray &bytes)
+QString readableText(const QByteArray &bytes)
 {
-    const void *zero = std::memchr(bytes.constData(), '\0', size_t(bytes.size()));
-    const int length = zero ? int(static_cast<const char *>(zero) - bytes.constData()) : bytes.size();
-    const auto *begin = reinterpret_cast<const unsigned char *>(bytes.constData());
-    const unsigned char *const end = begin + length;
-    // The UTF-8 part goes through the toolkit as it always did (it drops a
-    // byte-order mark at the very start); the rest byte by byte.
-    const unsigned char *const utf8End = endOfUtf8(begin, end);
-    QString text = QString::fromUtf8(bytes.constData(), int(utf8End - begin));
-    if (utf8End != end)
-        appendMixed(text, utf8End, end);
-    return text;
+    const char *at = bytes.constData();
+    const char *const end = at + bytes.size();
+    QString text;
+    for (bool first = true;; first = false) {
+        const void *zero = std::memchr(at, '\0', size_t(end - at));
+        const char *const segmentEnd = zero ? static_cast<const char *>(zero) : end;
+        const auto *begin = reinterpret_cast<const unsigned char *>(at);
+        const auto *const stop = reinterpret_cast<const unsigned char *>(segmentEnd);
+        // The UTF-8 part goes through the toolkit as it always did (it drops
+        // a byte-order mark at the very start); the rest byte by byte.
+        const unsigned char *const utf8End = endOfUtf8(begin, stop);
+        if (first)
+            text = QString::fromUtf8(at, int(utf8End - begin));
+        else
+            text.append(QString::fromUtf8(at, int(utf8End - begin)));
+        if (utf8End != stop)
+            appendMixed(text, utf8End, stop);
+        if (!zero)
+            return text;
+        at = segmentEnd + 1;
+    }
 }

@@ -47,17 +47,13 @@ void MainWindow::saveSettings()
     values.append({QLatin1String(margemInferior.name), ui->margem_inferior->value()});
     values.append({QLatin1String(tamanhoFonte.name), ui->tamanho_fonte->value()});
     values.append({QLatin1String(fonteNegrito.name), ui->fonte_negrito->isChecked()});
-    values.append({QLatin1String(nivel.name), ui->nivelComboBox->currentText()});
     values.append({QLatin1String(escritaDireta.name), ui->escritaDiretaComboBox->currentText()});
-    values.append({QLatin1String(fonte.name), ui->fonteComboBox->currentText()});
     values.append({QLatin1String(impressora.name), chosenPrinter(ui->impressoras)});
+    listSettings.appendValues(values);
     values.append({QLatin1String(SettingKeys::height.name), this->height()});
     values.append({QLatin1String(SettingKeys::width.name), this->width()});
     values.append({QLatin1String(SettingKeys::x.name), this->x()});
     values.append({QLatin1String(SettingKeys::y.name), this->y()});
-    values.append({QLatin1String(matricial.name), ui->matricialComboBox->currentText()});
-    values.append({QLatin1String(cortarPapel.name), ui->cortarPapelComboBox->currentText()});
-    values.append({QLatin1String(codificacao.name), ui->codificacaoComboBox->currentText()});
     const QString failure = writeSettings(path, values);
     if (failure.isEmpty())
         return;

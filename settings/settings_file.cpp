@@ -2,6 +2,7 @@
 
 #include "code_pages.h"
 #include "plain_copy_folders.h"
+#include "utf16_text.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,17 +17,9 @@ const char *const pathKeys[] = {"escrita_direta", "impressora"};
 
 QString decodeWritten(const QByteArray &bytes)
 {
-    const auto *data = reinterpret_cast<const unsigned char *>(bytes.constData());
-    const int size = bytes.size();
     // UTF-16 says so with its byte-order mark.
-    if (size >= 2 && ((data[0] == 0xFF && data[1] == 0xFE) || (data[0] == 0xFE && data[1] == 0xFF))) {
-        const bool little = data[0] == 0xFF;
-        QString text;
-        text.reserve(size / 2);
-        for (int i = 2; i + 1 < size; i += 2)
-            text.append(QChar(little ? char16_t(data[i] | data[i + 1] << 8) : char16_t(data[i] << 8 | data[i + 1])));
-        return text;
-    }
+    if (startsWithUtf16Mark(bytes))
+        return QString::fromUtf8(utf8FromUtf16(bytes));
     const QByteArray body = bytes.startsWith("\xEF\xBB\xBF") ? bytes.mid(3) : bytes;
     const QString utf8 = QString::fromUtf8(body);
     if (utf8.toUtf8() == body)

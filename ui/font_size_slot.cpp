@@ -2,6 +2,10 @@
 #include "text_framing.h"
 #include "ui_mainwindow.h"
 
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextLength>
+
 namespace {
 
 // The preview is for a glance at the receipt: laying out a report of many
@@ -29,5 +33,30 @@ void MainWindow::showPreview()
 void MainWindow::on_tamanho_fonte_valueChanged(int arg1)
 {
     ui->impressao->setFontPointSize(qreal(arg1));
-    ui->impressao->setText(utf8UpToZero(previewPart(fileData)));
+    const QByteArray shown = previewPart(fileData);
+    const QList<QByteArray> pages = formFeedPages(shown);
+    const QString first = readableText(pages.first());
+    // Markup shows as markup, where a form feed is only a space.
+    if (Qt::mightBeRichText(first)) {
+        ui->impressao->setText(readableText(shown));
+        return;
+    }
+    ui->impressao->setText(first);
+    if (pages.size() == 1)
+        return;
+    // A report's pages with a rule across the preview where the paper
+    // starts a new page.
+    const QTextCharFormat letters = ui->impressao->currentCharFormat();
+    QTextCursor cursor(ui->impressao->document());
+    cursor.movePosition(QTextCursor::End);
+    QTextBlockFormat pageBreak;
+    pageBreak.setProperty(QTextFormat::BlockTrailingHorizontalRulerWidth,
+                          QTextLength(QTextLength::PercentageLength, 100));
+    cursor.beginEditBlock();
+    for (int i = 1; i < pages.size(); ++i) {
+        cursor.insertBlock(pageBreak, letters);
+        cursor.insertBlock(QTextBlockFormat(), letters);
+        cursor.insertText(readableText(pages[i]), letters);
+    }
+    cursor.endEditBlock();
 }

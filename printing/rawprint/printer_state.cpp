@@ -60,8 +60,12 @@ std::string printerStateText(const PrinterState &state)
         break;
     }
     }
-    if (!state.acceptingJobs)
-        parts.push_back("não aceita trabalhos");
+    if (!state.acceptingJobs) {
+        // The reason goes with the pause when there is one.
+        const std::string message = state.activity == PrinterState::Activity::paused ? std::string()
+                                                                                      : oneLine(state.message);
+        parts.push_back(message.empty() ? "não aceita trabalhos" : "não aceita trabalhos: " + message);
+    }
     if (state.paperOut)
         parts.push_back("sem papel");
     if (state.paperJam)
@@ -93,7 +97,7 @@ PrinterState printerStateFromCups(int printerState, const std::vector<std::strin
                                          : PrinterState::Activity::idle;
     // The scheduler's own words for a queue paused or refusing jobs with no
     // reason given repeat what the state says.
-    if (state.activity == PrinterState::Activity::paused && message != "Paused"
+    if ((state.activity == PrinterState::Activity::paused || !acceptingJobs) && message != "Paused"
         && message != "Rejecting Jobs")
         state.message = message;
     state.acceptingJobs = acceptingJobs;

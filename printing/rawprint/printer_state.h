@@ -16,8 +16,8 @@ struct PrinterState {
     Reply reply = Reply::noAnswer;
     Activity activity = Activity::idle;
     bool acceptingJobs = true;
-    // Why the queue was paused, when the spooler tells (cupsdisable -r, a
-    // backend's last ERROR: line).
+    // Why the queue was paused or refuses jobs, when the spooler tells
+    // (cupsdisable -r, cupsreject -r, a backend's last ERROR: line).
     std::string message;
     bool paperOut = false;
     bool paperJam = false;
@@ -38,7 +38,8 @@ struct PrinterState {
 
 // The state in the operator's words (UTF-8), its parts joined in this order:
 // "pronta" or "imprimindo" or "pausada" (with ": " and the message when there
-// is one), "não aceita trabalhos", the conditions ("sem papel", "papel
+// is one), "não aceita trabalhos" (with the message when the queue is not
+// paused), the conditions ("sem papel", "papel
 // atolado", "tampa aberta", "offline", "com erro"), then ", N trabalhos na
 // fila". "pronta" means nothing stands in the way: an idle queue that
 // refuses jobs or reports a condition shows only those ("não aceita
@@ -47,7 +48,7 @@ std::string printerStateText(const PrinterState &state);
 
 // A CUPS queue's printer-state (3 idle, 4 processing, 5 stopped),
 // printer-state-reasons, printer-state-message, printer-is-accepting-jobs and
-// queued-job-count.
+// the count of its jobs that will print (a job held with no release does not).
 PrinterState printerStateFromCups(int printerState, const std::vector<std::string> &reasons,
                                   const std::string &message, bool acceptingJobs, int queuedJobs);
 

@@ -8,6 +8,53 @@
 #include "print_control.h"
 
 #include <algorithm>
+#include <cstring>
+
+namespace {
+
+// How many of the queue's unfinished jobs are held with no release
+// ("indefinite"): they never print by themselves, so they are not waiting
+// their turn. -1 when the scheduler did not say.
+int jobsHeldForEver(CupsLink &link, const std::string &queue)
+{
+    static const char *const wanted[] = {"job-state", "job-hold-until"};
+    ipp_t *request = ippNewRequest(IPP_OP_GET_JOBS);
+    CupsLink::addPrinter(request, queue);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "which-jobs", nullptr, "not-completed");
+    ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes",
+                  static_cast<int>(sizeof wanted / sizeof *wanted), nullptr, wanted);
+    ipp_t *response = link.send(request, "/");
+    if (!response)
+        return -1;
+    int held = ippGetStatusCode(response) > IPP_STATUS_OK_CONFLICTING ? -1 : 0;
+    // Each job's attributes follow a group separator; a job counts once both
+    // of its attributes were seen.
+    int state = 0;
+    bool indefinite = false;
+    auto endOfJob = [&] {
+        if (held >= 0 && state == IPP_JSTATE_HELD && indefinite)
+            ++held;
+        state = 0;
+        indefinite = false;
+    };
+    for (ipp_attribute_t *attribute = ippFirstAttribute(response); attribute;
+         attribute = ippNextAttribute(response)) {
+        const char *name = ippGetName(attribute);
+        if (!name) {
+            endOfJob();
+        } else if (std::strcmp(name, "job-state") == 0) {
+            state = ippGetInteger(attribute, 0);
+        } else if (std::strcmp(name, "job-hold-until") == 0) {
+            const char *until = ippGetString(attribute, 0, nullptr);
+            indefinite = until && std::strcmp(until, "indefinite") == 0;
+        }
+    }
+    endOfJob();
+    ippDelete(response);
+    return held;
+}
+
+} // namespace
 
 PrinterState queryPrinterState(const char *printerName, PrintControl *control)
 {
@@ -63,7 +110,13 @@ PrinterState queryPrinterState(const char *printerName, PrintControl *control)
     attribute = ippFindAttribute(response, "printer-is-accepting-jobs", IPP_TAG_BOOLEAN);
     const bool accepting = !attribute || ippGetBoolean(attribute, 0);
     attribute = ippFindAttribute(response, "queued-job-count", IPP_TAG_INTEGER);
-    const int jobs = attribute ? ippGetInteger(attribute, 0) : 0;
+    int jobs = attribute ? ippGetInteger(attribute, 0) : 0;
     ippDelete(response);
+    if (jobs > 0) {
+        const int held = jobsHeldForEver(link, queue);
+        if (held < 0)
+            return PrinterState::withReply(PrinterState::Reply::noAnswer);
+        jobs -= held;
+    }
     return printerStateFromCups(printerState, reasons, message, accepting, jobs);
 }

@@ -61,6 +61,18 @@
 #           paper-out              (at start) the printer's roll ran out: its
 #                                  backend stopped the queue on a receipt,
 #                                  which waits there (cancelled after)
+#           held-job               (at start) the queue holds a job with no
+#                                  release (cancelled after)
+#           reject-reason          the queue refuses jobs "Em manutencao"
+#           keyboard               (at start) a second queue, @Q2, after the
+#                                  row's; Shift+Tab, Down and Return instead
+#                                  of Return: @Q2 receives the jobs
+#           queue-added            the same, @Q2 installed once the window
+#                                  shows
+#           scheduler-stopped      (at start) the row's own scheduler stops
+#                                  answering (SIGSTOP): the window within
+#                                  15 s, then closed instead of Return, the
+#                                  program gone within 2 s
 #           relay OPTIONS          (at start) the program reaches the
 #                                  scheduler through tests/fixtures/
 #                                  cups-relay.py OPTIONS: answers that pause
@@ -119,7 +131,8 @@ medio: a queue that rejects jobs after start-up | linux | lines | nivel=medio;co
 alto: a queue that rejects jobs after start-up | linux | lines | nivel=alto;cortarPapel=epson corte total | reject-queue | - | IMPRESSORA | 0 | -
 medio: the scheduler stopped after start-up | linux | lines | nivel=medio;cortarPapel=epson corte total | scheduler-stops | - | IMPRESSORA | 0 | -
 alto: the scheduler stopped after start-up | linux | lines | nivel=alto;cortarPapel=epson corte total | scheduler-stops | - | IMPRESSORA | 0 | -
-no scheduler at start: no printer to choose | linux | lines | nivel=baixo | scheduler-down | - | IMPRESSORA | 0 | -
+no scheduler at start: the saved printer listed, the print fails | linux | lines | nivel=baixo | scheduler-down | - | IMPRESSORA | 0 | impressora=@Q;state:servidor de impressão não responde
+a scheduler stopped at start: the window in time, closed at once | linux | lines | nivel=baixo | scheduler-stopped | - | - | 0 | impressora=@Q;state:servidor de impressão não responde
 a disabled queue holds the jobs until enabled | linux | lines | nivel=baixo;cortarPapel=epson corte total | disable-queue | framed+1b 69 | - | 0 | -
 the state: an idle queue is ready | linux | lines | nivel=baixo;cortarPapel=epson corte total | press | framed+1b 69 | - | 0 | state:pronta
 the state: paused with a reason, the receipt waits for the queue | linux | lines | nivel=baixo;cortarPapel=epson corte total | pause-queue | framed+1b 69 | - | 0 | state:pausada: bobina acabou
@@ -171,9 +184,24 @@ baixo: the page's selection, then the dot-matrix mode | linux | utf8-accents | n
 baixo: emoji and Chinese, outside the page | linux | outside-page | nivel=baixo;margem_esquerda=0;margem_superior=0;margem_inferior=0;codificacao=epson pc858 | press | 1b 74 13 61 3f 3f 0a 0a | - | 0 | -
 baixo: a code page drops the byte-order mark, keeps the NUL | linux | bom-nul | nivel=baixo;margem_esquerda=0;margem_superior=0;margem_inferior=0;codificacao=pc850 | press | 50 c6 6f 00 82 0a 0a | - | 0 | -
 baixo: no code page: byte-order mark and NUL unchanged | linux | bom-nul | nivel=baixo;margem_esquerda=0;margem_superior=0;margem_inferior=0 | press | ef bb bf 50 c3 a3 6f 00 c3 a9 0a 0a | - | 0 | codificacao=
-baixo: a code page in capitals: bytes unchanged | linux | utf8-accents | nivel=baixo;margem_esquerda=0;margem_superior=0;margem_inferior=0;codificacao=EPSON PC860 | press | 53 c3 83 4f 20 4a 6f c3 a3 6f 20 e2 82 ac 0a 0a | - | 0 | codificacao=
-baixo: a code page with a space: bytes unchanged | linux | utf8-accents | nivel=baixo;margem_esquerda=0;margem_superior=0;margem_inferior=0;codificacao="epson pc860 " | press | 53 c3 83 4f 20 4a 6f c3 a3 6f 20 e2 82 ac 0a 0a | - | 0 | codificacao=
-baixo: an unknown code page: bytes unchanged | linux | utf8-accents | nivel=baixo;margem_esquerda=0;margem_superior=0;margem_inferior=0;codificacao=epson pc437 | press | 53 c3 83 4f 20 4a 6f c3 a3 6f 20 e2 82 ac 0a 0a | - | 0 | codificacao=
+baixo: a code page in capitals is the page | linux | utf8-accents | nivel=baixo;margem_esquerda=0;margem_superior=0;margem_inferior=0;codificacao=EPSON PC860 | press | 1b 74 03 53 8e 4f 20 4a 6f 84 6f 20 3f 0a 0a | - | 0 | codificacao=epson pc860
+baixo: a code page with spaces around is the page | linux | utf8-accents | nivel=baixo;margem_esquerda=0;margem_superior=0;margem_inferior=0;codificacao=" epson pc860 " | press | 1b 74 03 53 8e 4f 20 4a 6f 84 6f 20 3f 0a 0a | - | 0 | codificacao=epson pc860
+baixo: an unknown code page: bytes unchanged, the value kept and named | linux | utf8-accents | nivel=baixo;margem_esquerda=0;margem_superior=0;margem_inferior=0;codificacao=epson pc437 | press | 53 c3 83 4f 20 4a 6f c3 a3 6f 20 e2 82 ac 0a 0a | - | 0 | codificacao=epson pc437;says:config.ini: valor desconhecido para codificacao: "epson pc437"
+baixo: nivel=Baixo and cortarPapel=Epson corte total: raw, with the cut | both | lines | nivel=Baixo;cortarPapel=Epson corte total | press | framed+1b 69 | - | 0 | nivel=baixo;cortarPapel=epson corte total
+unknown level and cut: the fallback prints, the values kept and named | linux | lines | nivel=baixissimo;cortarPapel=epson guilhotina | press | page:*:A | - | 0 | nivel=baixissimo;cortarPapel=epson guilhotina;says:config.ini: valor desconhecido para nivel: "baixissimo";says:config.ini: valor desconhecido para cortarPapel: "epson guilhotina"
+the keyboard: Shift+Tab, Down, Return prints on the next queue | linux | lines | nivel=baixo;cortarPapel=epson corte total | keyboard | framed+1b 69 | - | 0 | impressora=@Q2
+a queue installed while the window is open, then chosen | linux | lines | nivel=baixo;cortarPapel=epson corte total | queue-added | framed+1b 69 | - | 0 | impressora=@Q2
+the state: a queue that refuses jobs says why | linux | lines | nivel=baixo;cortarPapel=epson corte total | reject-reason | - | IMPRESSORA | 0 | state:não aceita trabalhos: Em manutencao
+the state: a job held with no release is not waiting | linux | lines | nivel=baixo;cortarPapel=epson corte total | held-job | framed+1b 69 | - | 0 | state:pronta
+medio: three form-fed pages | linux | form-feeds | nivel=medio | press | page:3$:PAGINA 3 | - | 0 | -
+alto: three form-fed pages | linux | form-feeds | nivel=alto | press | page:3$:PAGINA 3 | - | 0 | -
+baixo: the form feeds sent as they are | linux | form-feeds | nivel=baixo | press | framed | - | 0 | -
+medio: UTF-16 LE | linux | utf16le | nivel=medio | press | page:1:Pão de Açúcar | - | 0 | -
+alto: UTF-16 BE | linux | utf16be | nivel=alto | press | page:1:Pão de Açúcar | - | 0 | -
+baixo: UTF-16 LE in epson pc860 | linux | utf16le | nivel=baixo;margem_esquerda=0;margem_superior=0;margem_inferior=0;codificacao=epson pc860 | press | 1b 74 03 50 84 6f 20 64 65 20 41 87 a3 63 61 72 0a 0a | - | 0 | -
+baixo: UTF-16 BE, no code page: UTF-8 | linux | utf16be | nivel=baixo;margem_esquerda=0;margem_superior=0;margem_inferior=0 | press | 50 c3 a3 6f 20 64 65 20 41 c3 a7 c3 ba 63 61 72 0a 0a | - | 0 | -
+medio: a NUL hides nothing after it | linux | nul-total | nivel=medio | press | page:1:TOTAL 99,90 | - | 0 | -
+alto: a NUL hides nothing after it | linux | nul-total | nivel=alto | press | page:1:TOTAL 99,90 | - | 0 | -
 escrita direta: epson pc860, CR LF | linux | utf8-lines | nivel=escrita direta;escrita_direta=@PORT;margem_esquerda=1;margem_superior=0;margem_inferior=1;codificacao=epson pc860;cortarPapel=epson corte total | press | port:1b 74 03 20 53 8e 4f 0d 0a 20 4a 6f 84 6f 0d 0a 20 0d 0a 0d 0a;1b 69 | - | 0 | -
 medio: a Windows-1252 file, the code page ignored | linux | cp1252 | nivel=medio;codificacao=epson pc860;cortarPapel=epson corte total | press | page:*:Pão € 5,00+1b 69 | - | 0 | -
 alto: a Windows-1252 file, the code page ignored | linux | cp1252 | nivel=alto;codificacao=epson pc860 | press | page:*:Pão € 5,00 | - | 0 | -
@@ -196,7 +224,7 @@ the user's configuration folder blocked by a file | linux | worked | nivel=baixo
 config.ini is a directory | linux | worked | @directory | press | - | IMPRESSORA | 0 | no-user-file;says:config.ini não foi salvo: o arquivo existe mas não pode ser lido
 config.ini of garbage: the defaults, the file kept | linux | worked | @garbage | press | - | IMPRESSORA | 0 | unchanged;says:config.ini não foi salvo: o arquivo está malformado
 config.ini the user may not read: the file kept | linux | worked | nivel=baixo | config-private | - | IMPRESSORA | 0 | unchanged;says:config.ini não foi salvo: o arquivo existe mas não pode ser lido
-config.ini with a 1 MB line | linux | worked | @long-font | press | framed+1b 69 | - | 0 | fonte=Courier New
+config.ini with a 1 MB line | linux | worked | @long-font | press | framed+1b 69 | - | 0 | says:config.ini: valor desconhecido para fonte: "AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA..."
 config.ini with absurd numbers | linux | worked | nivel=baixo;margem_geral=99999999999999999999999;margem_superior=-99999999999999999999999;margem_inferior=-2147483649;tamanho_fonte=-7;width=-100000;height=999999999;x=-999999999;y=77 | press | 20 20 41 42 0a 20 20 43 0a | - | 0 | margem_superior=0;margem_inferior=0;tamanho_fonte=0;margem_geral=99
 config.ini with keys twice | linux | worked | nivel=alto;nivel=baixo;impressora=outra;impressora=@Q | press | framed | - | 0 | keys=17
 escrita direta: a folder that does not exist | linux | lines | nivel=escrita direta;escrita_direta=/nao/existe/porta.prn;cortarPapel=epson corte total | press | - | IMPRESSORA | 0 | -
@@ -266,6 +294,13 @@ make_file() { # SAMPLE
         utf8-lines) sample utf8-lines.txt 'S\xc3\x83O\nJo\xc3\xa3o\n' ;;
         outside-page) sample outside-page.txt 'a\xf0\x9f\x98\x80\xe4\xb8\xad\n' ;;
         bom-nul) sample bom-nul.txt '\xef\xbb\xbfP\xc3\xa3o\x00\xc3\xa9\n' ;;
+        form-feeds) sample form-feeds.txt 'PAGINA 1\nlinha\n\fPAGINA 2\n\fPAGINA 3\n\f' ;;
+        nul-total) sample nul-total.txt 'ANTES DO NUL\nlinha 2\n\x00\nDEPOIS\nTOTAL 99,90\n' ;;
+        # As PowerShell's Out-File writes it, CR LF line ends.
+        utf16le) FILE=$samples/utf16le.txt; printf 'P\xc3\xa3o de A\xc3\xa7\xc3\xbacar\r\n' | iconv -f UTF-8 -t UTF-16LE |
+                     { printf '\xff\xfe'; cat; } >"$FILE" ;;
+        utf16be) FILE=$samples/utf16be.txt; printf 'P\xc3\xa3o de A\xc3\xa7\xc3\xbacar\r\n' | iconv -f UTF-8 -t UTF-16BE |
+                     { printf '\xfe\xff'; cat; } >"$FILE" ;;
         accented-name) sample "Cupom Nº 1.txt" 'N\xba 1\n' ;;
         latin1-name) sample "$(printf 'Cupom N\xba 1.txt')" 'N\xba 1\n' ;;
         invalid-utf8) sample invalid-utf8.txt 'caf\xe9 \xc3\x28 \xff\xfe\x00depois\n\x00\x00fim' ;;
@@ -389,6 +424,7 @@ check_saved() { # NAME CHECKS DIR QUEUE PORT
             ini=$USER_CONFIG
             what="the user's config.ini"
         fi
+        item=${item//@Q2/"$4-b"}
         item=${item//@Q/"$4"}
         item=${item//@PORT/"$5"}
         case $item in
@@ -463,7 +499,7 @@ start_again() { # NAME DIR QUEUE CUPS_DIR
 }
 
 run_row() { # NAME FILE CONFIG ACTION JOBS BOX EXIT SAVED
-    local name=$1 action=$4 queue dir port window box seen=- args=() pid pressed pinger= second= second_pid=
+    local name=$1 action=$4 queue dir port window box seen=- args=() pid pressed pinger= other_window= other_pid=
     ROW=$((ROW + 1))
     queue=$(printf 'e2e-%s-%s-%02d' "$platform" "$RUN_ID" "$ROW")
     # A config.ini as Notepad saves it names a printer with an accent.
@@ -481,6 +517,13 @@ run_row() { # NAME FILE CONFIG ACTION JOBS BOX EXIT SAVED
         CUPS_SERVER=$(cups_private server "$cups_dir")
     fi
     cups_private add-queue "$cups_dir" "$queue"
+    # The queue the operator chooses by keyboard, right after the row's.
+    local second= receiver=$queue
+    if [[ $action == keyboard || $action == queue-added ]]; then
+        second=$queue-b
+        receiver=$second
+        [ "$action" = keyboard ] && cups_private add-queue "$cups_dir" "$second"
+    fi
     printf 'conteudo antigo\n' >"$dir/porta de saida.prn"
     [ "$action" = port-fifo ] && rm -f "$dir/porta de saida.prn" && mkfifo "$dir/porta de saida.prn"
     # As config.ini holds a path: the INI format doubles a backslash.
@@ -521,6 +564,8 @@ run_row() { # NAME FILE CONFIG ACTION JOBS BOX EXIT SAVED
                    head -c 32m /dev/zero >"$dir/enchimento" 2>/dev/null ;;
         pause-queue) cupsdisable -r 'bobina acabou' "$queue" ;;
         paper-out) lpadmin -p "$queue" -v "paper-out:$cups_dir/jobs/$queue" && echo cupom | lp -d "$queue" >/dev/null ;;
+        held-job) echo antigo | lp -d "$queue" -H indefinite >/dev/null ;;
+        scheduler-stopped) kill -STOP "$(cat "$cups_dir/pid")" ;;
     esac
     # Immutable: not even root may change them.
     [[ $action == read-only-folder || $action == xdg-blocked ]] && chattr +i "$dir" "$dir/config.ini"
@@ -530,6 +575,7 @@ run_row() { # NAME FILE CONFIG ACTION JOBS BOX EXIT SAVED
     [[ ";$3" =~ \;impressora=([^;]*) ]] && printer=${BASH_REMATCH[1]//@Q/$queue}
 
     window_wait_gone '^(Orvane|ARQUIVO|IMPRESSORA)$' 10
+    local started=$(date +%s%N)
     if [ "$action" = pipe-unread ]; then
         # Held open here, read by nobody.
         mkfifo "$dir/saida"
@@ -541,12 +587,17 @@ run_row() { # NAME FILE CONFIG ACTION JOBS BOX EXIT SAVED
     pid=$!
     E2E_PIDS+=("$pid")
     window=$(window_find '^(Orvane|ARQUIVO)$' 60)
+    [ "$action" = scheduler-stopped ] &&
+        check "$name: the window within 15 s" test $((($(date +%s%N) - started) / 1000000)) -le 15000
     if [ -n "$window" ] && [ "$(xdotool getwindowname "$window")" = Orvane ]; then
         [ "$ROW" -eq 1 ] && window_screenshot "$E2E_WORK/$platform-window.png" && echo "screenshot: $E2E_WORK/$platform-window.png"
         check_states "$name" "$8" before: "$window" "$pid" "$dir" "$printer"
         case $action in
             delete-queue) lpadmin -x "$queue" ;;
             reject-queue) cupsreject "$queue" ;;
+            reject-reason) cupsreject -r 'Em manutencao' "$queue" ;;
+            # Listed within a few seconds.
+            queue-added) cups_private add-queue "$cups_dir" "$second"; sleep 3 ;;
             disable-queue) cupsdisable "$queue" ;;
             scheduler-stops) cups_private stop "$cups_dir" 2>/dev/null ;;
             scheduler-hangs | scheduler-slow) kill -STOP "$(cat "$cups_dir/pid")" ;;
@@ -554,17 +605,25 @@ run_row() { # NAME FILE CONFIG ACTION JOBS BOX EXIT SAVED
             two-windows\ *)
                 mkdir -p "$dir-2" && install_program "$dir-2" && cp "$dir/config.ini" "$dir-2/"
                 (cd "$dir-2" && run_program "$dir-2" "${args[@]}") >"$dir-2/stdout" 2>"$dir-2/stderr" &
-                second_pid=$!
-                E2E_PIDS+=("$second_pid")
-                second=$(other_window "$window" 60) ;;
+                other_pid=$!
+                E2E_PIDS+=("$other_pid")
+                other_window=$(other_window "$window" 60) ;;
             pause-resume) cupsdisable -r 'troca de bobina' "$queue"
                           wait_state "$window" "$pid" "$dir/stderr" "$queue" 'pausada: troca de bobina' 20
                           cupsenable "$queue" ;;
         esac
         check_states "$name" "$8" state: "$window" "$pid" "$dir" "$printer"
         pressed=$(date +%s%N)
-        window_press_return "$window"
-        [ -n "${second:-}" ] && sleep 0.3 && window_press_return "$second"
+        case $action in
+            keyboard | queue-added) xdotool windowfocus --sync "$window" key shift+Tab Down Return ;;
+            scheduler-stopped) window_close "$window"
+                               for _ in $(seq 100); do process_running "$pid" || break; sleep 0.05; done
+                               check "$name: gone within 2 s of the close" \
+                                   test $((($(date +%s%N) - pressed) / 1000000)) -le 2000
+                               kill -CONT "$(cat "$cups_dir/pid")" ;;
+            *) window_press_return "$window" ;;
+        esac
+        [ -n "$other_window" ] && sleep 0.3 && window_press_return "$other_window"
         case $action in
             press-* | scheduler-hangs | scheduler-slow)
                 window_ping_longest "$window" "$pid" 120 >"$dir/ping" &
@@ -606,9 +665,9 @@ run_row() { # NAME FILE CONFIG ACTION JOBS BOX EXIT SAVED
         window_list
     fi
     process_wait "$pid" 180
-    if [ -n "${second_pid:-}" ]; then
+    if [ -n "$other_pid" ]; then
         local first_status=$EXIT_STATUS
-        process_wait "$second_pid" 180
+        process_wait "$other_pid" 180
         check "$name: the second window printed and ended" equals "$EXIT_STATUS" 0
         EXIT_STATUS=$first_status
     fi
@@ -626,6 +685,7 @@ run_row() { # NAME FILE CONFIG ACTION JOBS BOX EXIT SAVED
                        cupsenable "$queue" ;;
         paper-out) check "$name: the jobs wait" equals "$(cups_private pending "$cups_dir" "$queue")" 2
                    cancel -a "$queue" ;;
+        held-job) cancel -a "$queue" ;;
         # Back up, it tells what it holds.
         scheduler-stops) cups_private start "$cups_dir" 2>/dev/null && CUPS_SERVER=$(cups_private server "$cups_dir") ;;
         port-fifo) rm -f "$dir/porta de saida.prn" ;;
@@ -633,7 +693,8 @@ run_row() { # NAME FILE CONFIG ACTION JOBS BOX EXIT SAVED
 
     check "$name: message box" equals "$seen" "$6"
     check "$name: exit status" equals "$EXIT_STATUS" "$7"
-    check_output "$name" "$5" "$queue" "$dir/porta de saida.prn"
+    check_output "$name" "$5" "$receiver" "$dir/porta de saida.prn"
+    [ -z "$second" ] || check "$name: nothing on the queue first chosen" equals "$(job_count "$queue")" 0
     check_saved "$name" "$8" "$dir" "$queue" "$port"
     [ "$action" = full-disk ] && umount "$dir"
     case $action in
@@ -641,6 +702,7 @@ run_row() { # NAME FILE CONFIG ACTION JOBS BOX EXIT SAVED
         scheduler-*) cups_private stop "$cups_dir" 2>/dev/null ;;
         *) lpadmin -x "$queue" ;;
     esac
+    [ -z "$second" ] || lpadmin -x "$second"
 }
 
 run_rows() { # ON: "installed", or the rows of this platform and of both

@@ -4,6 +4,7 @@
 // and its queues are put in every state a printer's state is read from.
 
 #include "print_control.h"
+#include "printer_names.h"
 #include "printer_state.h"
 #include "raw_spooler.h"
 #include "spooler_backend.h"
@@ -426,6 +427,11 @@ private slots:
         QTest::newRow("paused, a job waiting") << "cupsdisable %q && echo x | lp -d %q" << "" << QByteArray()
                                                << "pausada, 1 trabalho na fila";
         QTest::newRow("refusing jobs") << "cupsreject %q" << "" << QByteArray() << "não aceita trabalhos";
+        QTest::newRow("refusing jobs, and why") << "cupsreject -r 'Em manutencao' %q" << "" << QByteArray()
+                                                << "não aceita trabalhos: Em manutencao";
+        QTest::newRow("a job held for ever is not waiting")
+            << "cupsdisable %q && echo x | lp -d %q -H indefinite && echo y | lp -d %q" << "" << QByteArray()
+            << "pausada, 1 trabalho na fila";
         // The backend reports the empty roll and stops the queue, which keeps the job.
         QTest::newRow("the roll ran out") << "lpadmin -p %q -v paper-out:%d && echo x | lp -d %q" << ""
                                           << QByteArray() << "pausada: Out of paper, sem papel, 1 trabalho na fila";
@@ -470,6 +476,62 @@ private slots:
         };
         // What a backend does it does on its own time.
         QTRY_COMPARE_WITH_TIMEOUT(state(), text, 15000);
+    }
+
+    // The printers the window lists: the scheduler's queues, or no answer.
+    void printerList_data()
+    {
+        QTest::addColumn<QString>("setup");
+        QTest::addColumn<QByteArray>("server"); // empty: this test's scheduler
+        QTest::addColumn<bool>("answered");
+        QTest::newRow("the queues") << "" << QByteArray() << true;
+        QTest::newRow("no scheduler") << "" << QByteArray("127.0.0.1:1") << false;
+        QTest::newRow("the scheduler stopped") << "kill -STOP %p" << QByteArray() << false;
+    }
+
+    void printerList()
+    {
+        QFETCH(QString, setup);
+        QFETCH(QByteArray, server);
+        QFETCH(bool, answered);
+        QVERIFY(stoppablePid > 0);
+        QVERIFY(cupsPrivate({"add-queue", stoppable.path(), "nova"}));
+        struct Restore {
+            pid_t scheduler;
+            QByteArray server;
+            ~Restore()
+            {
+                ::kill(scheduler, SIGCONT);
+                shell("lpadmin -x nova", server);
+                cupsSetServer(nullptr);
+            }
+        } restore{stoppablePid, stoppableServer};
+        if (!setup.isEmpty())
+            QVERIFY(shell(QString(setup).replace("%p", QString::number(stoppablePid)), stoppableServer));
+        cupsSetServer(server.isEmpty() ? stoppableServer.constData() : server.constData());
+        // The user's instances: listed after their queue, when it exists.
+        QTemporaryDir home;
+        QVERIFY(QDir(home.path()).mkpath(".cups"));
+        QFile lpoptions(home.filePath(".cups/lpoptions"));
+        QVERIFY(lpoptions.open(QIODevice::WriteOnly));
+        lpoptions.write("Dest nova/copia sides=one-sided\nDefault sumiu/x\n");
+        lpoptions.close();
+        const QByteArray realHome = qgetenv("HOME");
+        qputenv("HOME", QFile::encodeName(home.path()));
+        PrintControl control(std::chrono::milliseconds(500));
+        QElapsedTimer took;
+        took.start();
+        const PrinterNames printers = listPrinters(&control);
+        qputenv("HOME", realHome);
+        QVERIFY2(took.elapsed() < 5000, "the question outlived its limit");
+        QCOMPARE(printers.answered, answered);
+        QStringList names;
+        for (const std::string &name : printers.names)
+            names << QString::fromStdString(name);
+        QCOMPARE(names.contains("nova") && names.contains("recibo"), answered);
+        if (answered)
+            QCOMPARE(names.indexOf("nova/copia"), names.indexOf("nova") + 1);
+        QVERIFY(!names.contains("sumiu/x"));
     }
 };
 

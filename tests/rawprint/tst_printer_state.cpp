@@ -37,6 +37,12 @@ private slots:
         QTest::newRow("the roll ran out") << 5 << "media-empty-error" << "bobina acabou" << true << 1
                                           << "pausada: bobina acabou, sem papel, 1 trabalho na fila";
         QTest::newRow("idle, refusing jobs") << 3 << "none" << "" << false << 0 << "não aceita trabalhos";
+        QTest::newRow("refusing jobs with a reason") << 3 << "none" << "Em manutencao\n" << false << 1
+                                                     << "não aceita trabalhos: Em manutencao, 1 trabalho na fila";
+        QTest::newRow("refusing jobs with no reason given") << 3 << "none" << "Rejecting Jobs" << false << 0
+                                                            << "não aceita trabalhos";
+        QTest::newRow("paused and refusing: the reason said once") << 5 << "paused" << "Em manutencao" << false << 0
+                                                                   << "pausada: Em manutencao, não aceita trabalhos";
         QTest::newRow("paused, refusing jobs, two jobs") << 5 << "paused" << "" << false << 2
                                                          << "pausada, não aceita trabalhos, 2 trabalhos na fila";
         QTest::newRow("idle with a condition is not ready") << 3 << "media-needed-warning" << "" << true << 0 << "sem papel";

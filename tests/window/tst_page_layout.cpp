@@ -95,20 +95,20 @@ bool printText(const QByteArray &text, const QString &level, int fontSize, bool 
 {
     QTextDocument document;
     if (level == QLatin1String("medio")) {
-        const QString framed = utf8UpToZero(frameText(text, 2, 1, 2));
+        const QString framed = readableText(frameText(text, 2, 1, 2));
         wrapAnywhereIfUnbreakable(document, framed);
         PlainTextPieces pieces(framed, document.defaultTextOption());
         return paintPages(pieces, device, abandoned, limits);
     }
     document.setPageSize(QSizeF(device->width(), device->height()));
     document.setDocumentMargin(10);
-    const QString plain = utf8UpToZero(text);
+    const QString plain = readableText(text);
     wrapAnywhereIfUnbreakable(document, plain);
     if (readsAsItself(plain)) {
-        PlainPagePieces pieces(document, utf8UpToZero(buildHtmlPage("x", fontSize, "Courier New", bold)), plain);
+        PlainPagePieces pieces(document, readableText(buildHtmlPage("x", fontSize, "Courier New", bold)), plain);
         return paintPages(pieces, device, abandoned, limits);
     }
-    const bool gapsOpen = splitHtmlOneParagraphPerLine(document, utf8UpToZero(buildHtmlPage(text, fontSize, "Courier New", bold)));
+    const bool gapsOpen = splitHtmlOneParagraphPerLine(document, readableText(buildHtmlPage(text, fontSize, "Courier New", bold)));
     DocumentPieces pieces(document, gapsOpen);
     return paintPages(pieces, device, abandoned, limits);
 }
@@ -117,14 +117,14 @@ void printAsQt(const QByteArray &text, const QString &level, int fontSize, bool 
 {
     QTextDocument document;
     if (level == QLatin1String("medio")) {
-        const QString framed = utf8UpToZero(frameText(text, 2, 1, 2));
+        const QString framed = readableText(frameText(text, 2, 1, 2));
         wrapAnywhereIfUnbreakable(document, framed);
         document.setPlainText(framed);
     } else {
         document.setPageSize(QSizeF(device->width(), device->height()));
         document.setDocumentMargin(10);
-        wrapAnywhereIfUnbreakable(document, utf8UpToZero(text));
-        document.setHtml(utf8UpToZero(buildHtmlPage(text, fontSize, "Courier New", bold)));
+        wrapAnywhereIfUnbreakable(document, readableText(text));
+        document.setHtml(readableText(buildHtmlPage(text, fontSize, "Courier New", bold)));
     }
     document.print(device);
 }

@@ -155,19 +155,24 @@ private slots:
             << QStringLiteral("size=%1x%2").arg(desktop.width()).arg(desktop.height()) << QString();
         QTest::newRow("half a size, half a position") << QByteArray("[geral]\nwidth=800\nx=0\ny=300\n")
             << rw << QByteArray() << QString() << "size=400x525;pos=0,0" << "width=400;y=0";
-        QTest::newRow("texts no list holds") << QByteArray("[geral]\nnivel=Baixo\nfonte=Comic Sans\nmatricial=DRAFT\n"
-                                                           "cortarPapel=Epson corte total\ncodificacao=EPSON PC860\n")
-            << rw << QByteArray() << QString() << "nivelComboBox=alto;fonteComboBox=Courier New;matricialComboBox=;cortarPapelComboBox=;"
-                                                  "codificacaoComboBox="
-            << "nivel=alto;fonte=Courier New;matricial=;cortarPapel=;codificacao=";
+        // The names in the lists, in any case and with spaces around them,
+        // saved in the list's spelling; a name no list holds is kept as written.
+        QTest::newRow("list values in another case") << QByteArray("[geral]\nnivel=Baixo\nfonte=ARIAL\nmatricial=Draft Condensed\n"
+                                                                   "cortarPapel=Epson corte total\ncodificacao=\" EPSON PC860 \"\n")
+            << rw << QByteArray() << QString() << "nivelComboBox=baixo;fonteComboBox=Arial;matricialComboBox=draft condensed;"
+                                                  "cortarPapelComboBox=epson corte total;codificacaoComboBox=epson pc860"
+            << "nivel=baixo;fonte=Arial;matricial=draft condensed;cortarPapel=epson corte total;codificacao=epson pc860";
+        QTest::newRow("list values no list holds: the fallback shown, the value kept")
+            << QByteArray("[geral]\nnivel=baixissimo\nfonte=Comic Sans\nmatricial=nlq\ncortarPapel=epson meio corte\n"
+                          "codificacao=pc437\n")
+            << rw << QByteArray() << QString() << "nivelComboBox=alto;fonteComboBox=Courier New;matricialComboBox=;"
+                                                  "cortarPapelComboBox=;codificacaoComboBox="
+            << "nivel=baixissimo;fonte=Comic Sans;matricial=nlq;cortarPapel=epson meio corte;codificacao=pc437";
         for (const char *page : {"epson pc850", "epson pc860", "epson pc858", "epson wpc1252", "bematech pc850",
                                  "bematech pc860", "pc850", "pc860", "pc858", "wpc1252"})
             QTest::addRow("code page \"%s\"", page) << QByteArray("[geral]\ncodificacao=") + page + "\n" << rw
                 << QByteArray() << QString() << QStringLiteral("codificacaoComboBox=%1").arg(page)
                 << QStringLiteral("codificacao=%1").arg(page);
-        for (const char *page : {"\"epson pc860 \"", "pc437"})
-            QTest::addRow("code page %s: none", page) << QByteArray("[geral]\ncodificacao=") + page + "\n" << rw
-                << QByteArray() << QString() << "codificacaoComboBox=" << "codificacao=";
         // As a technician saves it: every encoding Notepad offers, any case
         // of the section, paths typed with single backslashes; saved as UTF-8.
         QByteArray unicode("\xff\xfe", 2);
@@ -248,6 +253,40 @@ private slots:
             const QString key = pair.section('=', 0, 0);
             QCOMPARE(saved.value(key.contains('/') ? key : "geral/" + key), pair.section('=', 1));
         }
+    }
+
+    // A value that names no item: named on the diagnostics stream, kept in
+    // config.ini as written until the operator chooses in that list.
+    void unknownListValue_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("list");
+        QTest::addColumn<bool>("choose"); // the operator presses Down in the list
+        QTest::addColumn<QString>("saved");
+        QTest::newRow("level kept") << "nivel" << "baixissimo" << "nivelComboBox" << false << "baixissimo";
+        QTest::newRow("level chosen") << "nivel" << "baixissimo" << "nivelComboBox" << true << "medio";
+        QTest::newRow("cut kept") << "cortarPapel" << "Epson guilhotina" << "cortarPapelComboBox" << false
+                                  << "Epson guilhotina";
+        QTest::newRow("code page chosen") << "codificacao" << "pc437" << "codificacaoComboBox" << true << "epson pc850";
+    }
+
+    void unknownListValue()
+    {
+        QFETCH(QString, key);
+        QFETCH(QString, value);
+        QFETCH(QString, list);
+        QFETCH(bool, choose);
+        QFETCH(QString, saved);
+        writeFile(configPath(), QStringLiteral("[geral]\n%1=%2\n").arg(key, value).toUtf8());
+        QTest::ignoreMessage(QtDebugMsg, qPrintable(QStringLiteral("config.ini: valor desconhecido para %1: \"%2\"").arg(key, value)));
+        {
+            MainWindow window;
+            QVERIFY(window.initialise(*qApp, sample));
+            if (choose)
+                QTest::keyClick(window.findChild<QComboBox *>(list), Qt::Key_Down);
+        }
+        QCOMPARE(savedOnDisk(configPath()).value("geral/" + key), saved);
     }
 
     // With the fixture's queues installed. An empty saved printer puts an

@@ -3,6 +3,7 @@
 // and one press, one print.
 
 #include "window_support.h"
+#include "printer_list.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -128,7 +129,13 @@ private slots:
         QTest::newRow("LF") << QByteArray("a\nb\n") << QByteArray("a\nb\n") << "a\nb\n";
         QTest::newRow("CR LF") << QByteArray("a\r\nb\r\n") << QByteArray("a\nb\n") << "a\nb\n";
         QTest::newRow("lone CR") << QByteArray("a\rb\r") << QByteArray("ab") << "ab";
-        QTest::newRow("NUL") << QByteArray("ab\0cd\nef", 8) << QByteArray("ab\0cd\nef", 8) << "ab";
+        QTest::newRow("NUL") << QByteArray("ab\0cd\nef", 8) << QByteArray("ab\0cd\nef", 8) << "abcd\nef";
+        // As PowerShell's Out-File writes it: read as UTF-8, the CR LF made LF.
+        QTest::newRow("UTF-16 LE") << QByteArray("\xff\xfeP\0\xe3\0o\0\r\0\n\0\x0d\x01\x3d\xd8\x00\xde", 18)
+                                   << QByteArray("P\xc3\xa3o\n\xc4\x8d\xf0\x9f\x98\x80")
+                                   << QString::fromUtf8("Pão\nč😀");
+        QTest::newRow("UTF-16 BE, a lone surrogate, an odd byte") << QByteArray("\xfe\xff\0P\xd8\0\0a\0", 9)
+                                   << QByteArray("P\xef\xbf\xbd" "a\xef\xbf\xbd") << QString::fromUtf8("P\ufffda\ufffd");
         QTest::newRow("UTF-8") << QByteArray("S\xc3\xa3o Jo\xc3\xa3o") << QByteArray("S\xc3\xa3o Jo\xc3\xa3o")
                                << QString::fromUtf8("S\u00e3o Jo\u00e3o");
         QTest::newRow("Windows-1252") << QByteArray("caf\xe9!") << QByteArray("caf\xe9!")
@@ -146,6 +153,66 @@ private slots:
         QVERIFY(window->initialise(*qApp, fileWith(bytes)));
         QCOMPARE(WindowProbe::fileData(*window), kept);
         QCOMPARE(find<QTextEdit>("impressao")->toPlainText(), preview);
+    }
+
+    // A form feed shows as a rule across the preview; markup keeps it a space.
+    void previewPageBreaks_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("preview");
+        QTest::addColumn<int>("rules");
+        QTest::newRow("three pages") << QByteArray("p1\n\fp2\n\fp3") << "p1\n\np2\n\np3" << 2;
+        QTest::newRow("a feed that ends the report") << QByteArray("p1\nfim\n\f") << "p1\nfim" << 0;
+        QTest::newRow("markup") << QByteArray("<b>p1</b>\fp2") << "p1 p2" << 0;
+    }
+
+    void previewPageBreaks()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, preview);
+        QFETCH(int, rules);
+        QVERIFY(window->initialise(*qApp, fileWith(bytes)));
+        auto *edit = find<QTextEdit>("impressao");
+        QCOMPARE(edit->toPlainText(), preview);
+        int found = 0;
+        for (QTextBlock block = edit->document()->firstBlock(); block.isValid(); block = block.next())
+            found += block.blockFormat().hasProperty(QTextFormat::BlockTrailingHorizontalRulerWidth);
+        QCOMPARE(found, rules);
+        if (rules > 0)
+            QCOMPARE(previewPointSize(edit), 10.0);
+    }
+
+    // The printer list follows the spooler without moving the choice.
+    // Entries as the operator reads them, the chosen one in brackets.
+    void printerListFollows_data()
+    {
+        QTest::addColumn<QString>("saved");
+        QTest::addColumn<QStringList>("answers"); // each a list of printers, joined by ","
+        QTest::addColumn<QString>("entries");
+        const QString gone = QString::fromUtf8(" (não encontrada)");
+        QTest::newRow("none saved") << "" << QStringList{"a,b"} << "[]|a|b";
+        QTest::newRow("saved, in the spooler's order") << "b" << QStringList{"a,b,c"} << "a|[b]|c";
+        QTest::newRow("saved, not installed") << "x" << QStringList{"a,b"} << "[x" + gone + "]|a|b";
+        QTest::newRow("a printer added, one removed") << "b" << QStringList{"a,b", "b,c"} << "[b]|c";
+        QTest::newRow("the chosen printer removed, then back") << "b" << QStringList{"a,b", "a", "a,b"} << "a|[b]";
+        QTest::newRow("the chosen printer removed") << "b" << QStringList{"a,b", "a,c"} << "a|c|[b" + gone + "]";
+        QTest::newRow("no printer at all") << "" << QStringList{"a", ""} << "[]";
+    }
+
+    void printerListFollows()
+    {
+        QFETCH(QString, saved);
+        QFETCH(QStringList, answers);
+        QFETCH(QString, entries);
+        QComboBox list;
+        fillPrinterList(&list, saved);
+        for (const QString &answer : answers)
+            followInstalledPrinters(&list, answer.split(',', Qt::SkipEmptyParts));
+        QStringList shown;
+        for (int i = 0; i < list.count(); ++i)
+            shown << (i == list.currentIndex() ? "[" + list.itemText(i) + "]" : list.itemText(i));
+        QCOMPARE(shown.join('|'), entries);
+        QCOMPARE(chosenPrinter(&list), saved);
     }
 
     void previewTakesTheFontSize()

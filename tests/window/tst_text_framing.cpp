@@ -4,6 +4,7 @@
 #include "code_pages.h"
 #include "html_page.h"
 #include "text_framing.h"
+#include "utf16_text.h"
 
 #include <QRandomGenerator>
 #include <QtTest>
@@ -85,6 +86,52 @@ class TextFramingTest : public QObject
     Q_OBJECT
 
 private slots:
+    // The pages of the page roads, joined by "|".
+    void formFeeds_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QByteArray>("pages");
+        QTest::newRow("none") << QByteArray("a\nb\n") << QByteArray("a\nb\n");
+        QTest::newRow("three pages, the line ends before each feed") << QByteArray("p1\n\fp2\n\fp3\n")
+                                                                     << QByteArray("p1|p2|p3\n");
+        QTest::newRow("a feed that ends the report starts no page") << QByteArray("p1\fp2\f\n\n")
+                                                                    << QByteArray("p1|p2");
+        QTest::newRow("a line end after the feed is the new page's") << QByteArray("p1\f\np2")
+                                                                     << QByteArray("p1|\np2");
+        QTest::newRow("two feeds: a blank page") << QByteArray("p1\f\fp3") << QByteArray("p1||p3");
+        QTest::newRow("a feed alone: one empty page") << QByteArray("\f") << QByteArray("");
+    }
+
+    void formFeeds()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(QByteArray, pages);
+        const QList<QByteArray> cut = formFeedPages(text);
+        QCOMPARE(cut.size(), pages.count('|') + 1);
+        QCOMPARE(QByteArrayList(cut).join('|'), pages);
+    }
+
+    // The bytes of a file with a UTF-16 byte-order mark, as UTF-8.
+    void fromUtf16_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QByteArray>("utf8");
+        QTest::newRow("little endian") << QByteArray("\xff\xfeP\0\xe3\0\xac\x20\n\0", 10)
+                                       << QByteArray("P\xc3\xa3\xe2\x82\xac\n");
+        QTest::newRow("big endian, a pair") << QByteArray("\xfe\xff\xd8\x3d\xde\x00", 6) << QByteArray("\xf0\x9f\x98\x80");
+        QTest::newRow("a low surrogate alone, an odd byte") << QByteArray("\xff\xfe\x00\xdc\x41", 5)
+                                                            << QByteArray("\xef\xbf\xbd\xef\xbf\xbd");
+        QTest::newRow("only the mark") << QByteArray("\xff\xfe") << QByteArray("");
+    }
+
+    void fromUtf16()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QByteArray, utf8);
+        QVERIFY(startsWithUtf16Mark(bytes));
+        QCOMPARE(utf8FromUtf16(bytes), utf8);
+    }
+
     void frame_data()
     {
         QTest::addColumn<QByteArray>("text");
@@ -165,7 +212,8 @@ private slots:
         QTest::newRow("mixed, each as what it is") << QByteArray("P\xc3\xa3o P\xe3o") << QString::fromUtf8("Pão Pão");
         QTest::newRow("byte-order mark dropped as before") << QByteArray("\xef\xbb\xbfP\xc3\xa3o") << "Pão";
         QTest::newRow("byte-order mark, then Windows-1252") << QByteArray("\xef\xbb\xbfP\xe3o") << "Pão";
-        QTest::newRow("up to the first NUL") << QByteArray("P\xe3o\0resto", 9) << "Pão";
+        QTest::newRow("NULs left out, the rest kept") << QByteArray("P\xe3o\0res\0\0to\0", 12) << "Pãoresto";
+        QTest::newRow("a NUL inside a sequence splits it") << QByteArray("\xc3\0\xa3", 3) << QString::fromUtf8("Ã£");
         QTest::newRow("a cut sequence, then ASCII") << QByteArray("\xc3 a") << QString::fromUtf8("Ã a");
         QTest::newRow("an encoded surrogate is three stray bytes") << QByteArray("\xed\xa0\x80")
                                                                   << QString::fromUtf8("í\u00a0€");
@@ -178,7 +226,7 @@ private slots:
     {
         QFETCH(QByteArray, bytes);
         QFETCH(QString, text);
-        QCOMPARE(utf8UpToZero(bytes), text);
+        QCOMPARE(readableText(bytes), text);
     }
 
     // With no margins: the page's selection, the prefix, the converted
@@ -275,7 +323,7 @@ private slots:
             const QString read = character.isNull() ? QString(QChar(0xfffd)) : QString::fromUtf8(character);
             QCOMPARE(QString(QChar(codePageCharacter(::page(page), uchar(byte)))), read);
             if (iconvName == "CP1252")
-                QCOMPARE(utf8UpToZero(QByteArray(1, char(byte))), read);
+                QCOMPARE(readableText(QByteArray(1, char(byte))), read);
             if (character.isNull())
                 return;
         }
