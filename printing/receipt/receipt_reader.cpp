@@ -368,6 +368,11 @@ std::size_t qrCapacity(int errorLevel)
 
 ReceiptReading readReceipt(const char *data, std::size_t size)
 {
+    // A UTF-8 byte-order mark says how the file is written; it is no text.
+    if (size >= 3 && std::memcmp(data, "\xEF\xBB\xBF", 3) == 0) {
+        data += 3;
+        size -= 3;
+    }
     return Reader(data, size).read();
 }
 

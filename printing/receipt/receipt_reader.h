@@ -12,7 +12,8 @@ constexpr int feedLinesCount = 5;
 
 // Reads a receipt written with tags into pieces. Tag names in any case; a
 // '<' that opens no known tag, and a tag used in a form it does not have,
-// stay text as written. The text between tags keeps the file's bytes.
+// stay text as written. The text between tags keeps the file's bytes; a
+// UTF-8 byte-order mark at the start is dropped.
 //
 // Every tag is checked here, before anything prints: a barcode whose data
 // its symbology cannot carry, a QR code over the largest symbol's
