@@ -5,7 +5,11 @@
 #include "escpos_readback.h"
 #include "print_job.h"
 #include "text_framing.h"
+#include "window_support.h"
 
+#include <QComboBox>
+#include <QLabel>
+#include <QStatusBar>
 #include <QtTest>
 
 namespace {
@@ -18,6 +22,16 @@ PrintJob receiptJob(const QByteArray &file, const QString &codePage = QString(),
     job.codePage = codePage;
     job.columns = columns;
     return job;
+}
+
+// The texts of the window's status bar.
+QStringList statusTexts(MainWindow &window)
+{
+    QStringList texts;
+    for (const QLabel *label : window.statusBar()->findChildren<QLabel *>())
+        if (!label->text().isEmpty())
+            texts << label->text();
+    return texts;
 }
 
 } // namespace
@@ -230,7 +244,28 @@ private slots:
         plain.tags.clear();
         QVERIFY(receiptProblem(plain).isEmpty());
     }
+
+    // The preview tells of a bad tag before the press, and only while tags
+    // are read.
+    void statusBar()
+    {
+        QTemporaryDir scratch;
+        const QString file = scratch.filePath(QStringLiteral("cupom.txt"));
+        writeFile(file, "CUPOM\n<qrcode_largura>20</qrcode_largura>\n");
+        writeFile(configPath(), "[geral]\netiquetas=acbr\nimpressora=\n");
+        {
+            MainWindow window;
+            QVERIFY(window.initialise(*qApp, file));
+            const QString problem = QString::fromUtf8("etiqueta inválida na linha 2: <qrcode_largura> aceita de 1 a 16, não \"20\"");
+            QVERIFY2(statusTexts(window).contains(problem), qPrintable(statusTexts(window).join('|')));
+            window.findChild<QComboBox *>(QStringLiteral("etiquetasComboBox"))->setCurrentText(QString());
+            QVERIFY(!statusTexts(window).contains(problem));
+            window.findChild<QComboBox *>(QStringLiteral("etiquetasComboBox"))->setCurrentText(QStringLiteral("acbr"));
+            QVERIFY(statusTexts(window).contains(problem));
+        }
+        removeConfig();
+    }
 };
 
-QTEST_GUILESS_MAIN(ReceiptTagsTest)
+QTEST_MAIN(ReceiptTagsTest)
 #include "tst_receipt_tags.moc"
