@@ -39,6 +39,10 @@ public:
 
     std::string write(const std::vector<Piece> &pieces, bool restoreModes)
     {
+        std::size_t bytes = 0;
+        for (const Piece &each : pieces)
+            bytes += each.bytes.size() + 4;
+        out.reserve(bytes + bytes / 4 + frame.setup.size() + std::size_t(frame.topMargin + frame.bottomMargin) * 2 + 64);
         out = frame.setup;
         for (int i = 0; i < frame.topMargin; ++i)
             out += lineEnd;

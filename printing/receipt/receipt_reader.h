@@ -21,6 +21,10 @@ constexpr int feedLinesCount = 5;
 // first such tag is the reading's error, and then there are no pieces.
 ReceiptReading readReceipt(const char *data, std::size_t size);
 
+// The same reading without keeping the pieces: whether the file has tags,
+// and its first bad one. Cheap in memory for a file of any size.
+ReceiptReading checkReceipt(const char *data, std::size_t size);
+
 // The most bytes one QR code holds at an error level (0 L to 3 H).
 std::size_t qrCapacity(int errorLevel);
 
