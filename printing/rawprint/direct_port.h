@@ -7,7 +7,8 @@
 class PrintControl;
 
 // The "escrita direta" output: bytes written unchanged to a port or a file
-// (the text's line ends come already as CR LF, see directText()).
+// (the caller has made the text's line ends CR LF, and only the text's: a
+// 10 inside a printer command stays 10).
 //
 // A target that takes no bytes (a printer switched off, a FIFO nobody reads)
 // does not hold the print for ever: opening and writing give up once the

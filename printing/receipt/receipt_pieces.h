@@ -6,6 +6,11 @@
 // order they print. One reader makes the list (receipt_reader.h); the
 // ESC/POS writer of the raw roads and the drawing of the page roads and the
 // preview each carry it out. Plain C++17, no Qt.
+//
+// Lines: a line ends at a LineFeed piece (or where a Barcode, QrCode, Cut,
+// Logo, Reset or FeedLines piece starts, which print on lines of their own)
+// and takes the alignment of the first piece on it, as a receipt printer
+// does with ESC a.
 
 #include <string>
 #include <vector>
@@ -67,7 +72,9 @@ enum class PieceKind {
     LineFeed,       // the end of a line: an LF of the file, or </lf>
     CarriageReturn, // </cr>
     FeedLines,      // </pular_linhas>: `count` blank lines
-    Rule,           // </linha_simples> ('-') or </linha_dupla> ('='), across the receipt's columns
+    Rule,           // </linha_simples> ('-') or </linha_dupla> ('='): `ruleCharacter` across the
+                    // receipt's columns (half as many in double width); the line still ends
+                    // at the next LineFeed
     Barcode,        // `bytes` is the data, `barcode` and `barcodeOptions` how to draw it
     QrCode,         // `bytes` is the data (the file's bytes, UTF-8 as a rule), `qr` how to draw it
     Cut,            // `partial`: </corte_parcial>; else </corte>, </corte_total>
