@@ -63,6 +63,9 @@
 #                                  which waits there (cancelled after)
 #   jobs    what the row's queue receives, in order, joined by ";": the bytes
 #           in hex; "framed": the file as the default margins frame it;
+#           paper:SYMBOLS: a receipt job whose paper, drawn as scripts/run
+#           draws it, has these QR codes and barcodes (joined by spaces, a
+#           "|" in them written %7C);
 #           page:PAGES:TEXT: a page job ("*": any number of pages), TEXT on its
 #           last page when PAGES ends in "$" ("*$", "7$"); port:HEX
 #           is what the direct-write file holds; "-": nothing, nothing held
@@ -158,6 +161,7 @@ medio: a Windows-1252 file, the code page ignored | linux | cp1252 | nivel=medio
 alto: a Windows-1252 file, the code page ignored | linux | cp1252 | nivel=alto;codificacao=epson pc860 | press | page:*:Pão € 5,00 | - | 0 | -
 receipt tags, baixo: the printer's commands, the text in the code page | both | tags | nivel=baixo;margem_esquerda=0;margem_superior=0;margem_inferior=0;codificacao=epson pc860;etiquetas=acbr;colunas=32;cortarPapel=epson corte total | press | 1b 74 03 1b 61 01 1b 45 01 50 8e 4f 0a 1b 61 00 1d 28 6b 04 00 31 41 32 00 1d 28 6b 03 00 31 43 04 1d 28 6b 03 00 31 45 30 1d 28 6b 0a 00 31 50 30 31 32 33 34 35 36 37 1d 28 6b 03 00 31 51 30 0a 1b 70 00 19 fa 1b 45 00 1b 61 00 0a;1b 69 | - | 0 | etiquetas=acbr;colunas=32;keys=19
 receipt tags, escrita direta: CR LF for the text only, the QR length byte of 10 kept | linux | tags | nivel=escrita direta;escrita_direta=@PORT;margem_esquerda=0;margem_superior=0;margem_inferior=0;codificacao=epson pc860;etiquetas=acbr;cortarPapel=epson corte total | press | port:1b 74 03 1b 61 01 1b 45 01 50 8e 4f 0d 0a 1b 61 00 1d 28 6b 04 00 31 41 32 00 1d 28 6b 03 00 31 43 04 1d 28 6b 03 00 31 45 30 1d 28 6b 0a 00 31 50 30 31 32 33 34 35 36 37 1d 28 6b 03 00 31 51 30 0d 0a 1b 70 00 19 fa 1b 45 00 1b 61 00 0d 0a;1b 69 | - | 0 | -
+receipt tags, baixo: the NFC-e example, its QR code and EAN-13 read back from the paper | linux | nfce | nivel=baixo;codificacao=epson pc860;etiquetas=acbr;cortarPapel=epson corte total | press | paper:https://www.nfce.fazenda.sp.gov.br/qrcode?p=35261212345678000190650010000012341000123455%7C2%7C1%7C1%7C6032EFB7F729AD0306A0BC491BCE794248EC7CFD 7891234567895;1b 69 | - | 0 | -
 receipt tags not read: printed as text | linux | tags | nivel=baixo;margem_esquerda=0;margem_superior=0;margem_inferior=0;codificacao=epson pc860;cortarPapel=epson corte total | press | 1b 74 03 3c 63 65 3e 3c 6e 3e 50 8e 4f 3c 2f 6e 3e 3c 2f 63 65 3e 0a 3c 71 72 63 6f 64 65 3e 31 32 33 34 35 36 37 3c 2f 71 72 63 6f 64 65 3e 0a 3c 2f 61 62 72 65 5f 67 61 76 65 74 61 3e 0a;1b 69 | - | 0 | etiquetas=
 receipt tags, baixo: a bad EAN-13, no job and no cut | both | bad-tag | nivel=baixo;etiquetas=acbr;cortarPapel=epson corte total | press | - | IMPRESSORA | 0 | says:etiqueta inválida na linha 2: <ean13> precisa de 12 ou 13 algarismos
 receipt tags, escrita direta: a QR code never closed, the port untouched | linux | bad-qr | nivel=escrita direta;escrita_direta=@PORT;etiquetas=acbr;cortarPapel=epson corte total | press | port:63 6f 6e 74 65 75 64 6f 20 61 6e 74 69 67 6f 0a | IMPRESSORA | 0 | says:etiqueta inválida na linha 1: <qrcode> sem </qrcode>
@@ -242,6 +246,7 @@ make_file() { # SAMPLE
         invalid-utf8) sample invalid-utf8.txt 'caf\xe9 \xc3\x28 \xff\xfe\x00depois\n\x00\x00fim' ;;
         table-open) sample table-open.txt '<table>\n<tr><td>a\n<td>b\n<tr><td>c' ;;
         empty) sample empty.txt '' ;;
+        nfce) FILE=$ORVANE_EXAMPLES/nfce.txt ;;
         tags) sample tags.txt '<ce><n>P\xc3\x83O</n></ce>\n<qrcode>1234567</qrcode>\n</abre_gaveta>' ;;
         bad-tag) sample bad-tag.txt 'CUPOM\n<ean13>78912345</ean13>\n</corte_total>\n' ;;
         bad-qr) sample bad-qr.txt '<qrcode>https://exemplo\n</corte_total>\n' ;;
@@ -297,6 +302,15 @@ write_config() { # CONFIG QUEUE PORT FILE
 }
 
 # Jobs and port of a row, against its expectation.
+# The receipt job drawn as the demo draws the paper, and the symbols zbarimg
+# reads from the picture, joined by spaces (a "|" of theirs written %7C).
+paper_symbols() { # JOB EXPECTED
+    local picture=$1.png state=$1.state expected=${2//%7C/|}
+    : >"$state"
+    python3 "$(dirname "$0")/../../scripts/lib/paper-view.py" "$picture" "$state" "$1" >/dev/null &&
+        equals "$(zbarimg -q --raw "$picture" 2>/dev/null | sort | tr '\n' ' ')" "$(tr ' ' '\n' <<<"$expected" | sort | tr '\n' ' ')"
+}
+
 check_output() { # NAME EXPECTED QUEUE PORT_FILE
     local name=$1 queue=$3 entry jobs=() n file
     IFS=';' read -ra entries <<<"$2"
@@ -317,6 +331,7 @@ check_output() { # NAME EXPECTED QUEUE PORT_FILE
         case $entry in
             page:*) check "$name: job $((n + 1)) is the page" page_job "$file" "$entry" ;;
             framed) check "$name: job $((n + 1)) is the framed file" cmp -s <(framed "$FILE") "$file" ;;
+            paper:*) check "$name: job $((n + 1)) on paper, its symbols read back" paper_symbols "$file" "${entry#paper:}" ;;
             *) check "$name: job $((n + 1))" equals "$(hex_of "$file")" "$entry" ;;
         esac
     done
