@@ -96,9 +96,9 @@ public:
 
     ReceiptReading read()
     {
+        // About one piece per line feed and one per tag.
         if (keepPieces)
-            // Every piece starts at a line feed or at a tag.
-            reading.pieces.reserve((std::size_t(std::count(at, end, '\n')) + std::size_t(std::count(at, end, '<'))) * 2 + 16);
+            reading.pieces.reserve(std::size_t(std::count(at, end, '\n') + std::count(at, end, '<')) + 16);
         while (at < end && !reading.error.isError()) {
             const char *special = findSpecial(at);
             if (keepPieces)
