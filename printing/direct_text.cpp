@@ -53,8 +53,8 @@ QByteArray directText(const PrintJob &job, LineEnds ends)
     if (!readsTags(job))
         return plainText(job, prefix, page, ends);
 
-    // A long report is checked before it is read into pieces, which take
-    // several times its size: a plain one never is.
+    // A long report is checked first: a plain one is framed without being
+    // written as a receipt too.
     const char *data = job.fileData.constData();
     const size_t size = size_t(job.fileData.size());
     if (size > largeFile) {
@@ -64,12 +64,6 @@ QByteArray directText(const PrintJob &job, LineEnds ends)
         if (!check.hasTags)
             return plainText(job, prefix, page, ends);
     }
-    const receipt::ReceiptReading reading = receipt::readReceipt(data, size);
-    if (reading.error.isError())
-        return QByteArray();
-    if (!reading.hasTags)
-        return plainText(job, prefix, page, ends);
-
     receipt::EscPosFrame frame;
     frame.leftMargin = job.leftMargin;
     frame.topMargin = job.topMargin;
@@ -80,7 +74,15 @@ QByteArray directText(const PrintJob &job, LineEnds ends)
     frame.setup.append(prefix.constData(), size_t(prefix.size()));
     frame.codePage = page;
     frame.crlf = ends == LineEnds::CrLf;
-    const std::string bytes = receipt::writeEscPos(reading.pieces, frame, true);
+    // Written as it is read; thrown away when a tag turns out bad, or when
+    // there was none.
+    receipt::ReceiptReading reading;
+    const std::string bytes = receipt::writeEscPos(
+        [&](const receipt::PieceSink &sink) { reading = receipt::readReceipt(data, size, sink); }, frame, true, size);
+    if (reading.error.isError())
+        return QByteArray();
+    if (!reading.hasTags)
+        return plainText(job, prefix, page, ends);
     if (bytes.size() > size_t(std::numeric_limits<int>::max() - 64))
         return QByteArray();
     return QByteArray(bytes.data(), int(bytes.size()));

@@ -37,17 +37,16 @@ public:
     {
     }
 
-    std::string write(const std::vector<Piece> &pieces, bool restoreModes)
+    void begin(std::size_t bytes)
     {
-        std::size_t bytes = 0;
-        for (const Piece &each : pieces)
-            bytes += each.bytes.size() + 4;
         out.reserve(bytes + bytes / 4 + frame.setup.size() + std::size_t(frame.topMargin + frame.bottomMargin) * 2 + 64);
         out = frame.setup;
         for (int i = 0; i < frame.topMargin; ++i)
             out += lineEnd;
-        for (const Piece &each : pieces)
-            piece(each);
+    }
+
+    std::string finish(bool restoreModes)
+    {
         if (restoreModes) {
             setStyle(TextStyle());
             command({ESC, 'a', 0});
@@ -58,6 +57,19 @@ public:
         for (int i = 0; i < frame.bottomMargin; ++i)
             out += lineEnd;
         return std::move(out);
+    }
+
+    void piece(const Piece &piece)
+    {
+        switch (piece.kind) {
+        case PieceKind::Text:
+            beginLine(piece.alignment);
+            setStyle(piece.style);
+            text(piece.bytes);
+            break;
+        default:
+            function(piece);
+        }
     }
 
 private:
@@ -137,13 +149,10 @@ private:
         command({GS, '(', 'k', 3, 0, '1', 'Q', '0'});
     }
 
-    void piece(const Piece &piece)
+    void function(const Piece &piece)
     {
         switch (piece.kind) {
         case PieceKind::Text:
-            beginLine(piece.alignment);
-            setStyle(piece.style);
-            text(piece.bytes);
             break;
         case PieceKind::LineFeed:
             beginLine(piece.alignment);
@@ -213,9 +222,13 @@ private:
 
 } // namespace
 
-std::string writeEscPos(const std::vector<Piece> &pieces, const EscPosFrame &frame, bool restoreModes)
+std::string writeEscPos(const std::function<void(const PieceSink &)> &read, const EscPosFrame &frame,
+                        bool restoreModes, std::size_t sizeHint)
 {
-    return Writer(frame).write(pieces, restoreModes);
+    Writer writer(frame);
+    writer.begin(sizeHint);
+    read([&writer](const Piece &each) { writer.piece(each); });
+    return writer.finish(restoreModes);
 }
 
 } // namespace receipt

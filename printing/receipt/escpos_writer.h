@@ -2,6 +2,7 @@
 #define ORVANE_ESCPOS_WRITER_H
 
 #include "receipt_pieces.h"
+#include "receipt_reader.h"
 
 #include <string>
 #include <vector>
@@ -21,12 +22,16 @@ struct EscPosFrame {
     bool crlf = false;     // the port road: the text's line feeds as CR LF, never a byte of a command
 };
 
-// The pieces as ESC/POS bytes. Only the text is converted to the code page;
-// command bytes and barcode and QR data go as they are. A list with a tag
-// in it ends with the printer's modes back to normal (no bold, normal size,
-// left, font A), so the next receipt starts clean. Pieces of a file without
-// tags give the bytes of the plain framing.
-std::string writeEscPos(const std::vector<Piece> &pieces, const EscPosFrame &frame, bool restoreModes);
+// The pieces as ESC/POS bytes, written as they are read: `read` hands every
+// piece to the sink it is given (as readReceipt() does); `sizeHint` is about
+// how many bytes they hold. Only the text is converted to the code page;
+// command bytes and barcode and QR data go as they are. With
+// `restoreModes` the bytes end with the printer's modes back to normal (no
+// bold, normal size, left, font A), so the next receipt starts clean.
+// Without it, the pieces of a file without tags give the bytes of the plain
+// framing.
+std::string writeEscPos(const std::function<void(const PieceSink &)> &read, const EscPosFrame &frame,
+                        bool restoreModes, std::size_t sizeHint);
 
 } // namespace receipt
 

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <string_view>
 
 namespace receipt {
 
@@ -23,17 +24,16 @@ bool isNameCharacter(char c)
 }
 
 // The tags that enclose data: <name>DATA</name>.
-bool isBlockTag(const std::string &name)
+bool isBlockTag(std::string_view name)
 {
-    static const char *const names[] = {"ean8", "ean13", "upca", "upce", "code39", "code93", "code128",
+    static constexpr std::string_view names[] = {"ean8", "ean13", "upca", "upce", "code39", "code93", "code128",
                                         "inter", "codabar", "qrcode", "barra_mostrar", "barra_largura",
                                         "barra_altura", "qrcode_largura", "qrcode_error", "qrcode_tipo",
                                         "abre_gaveta"};
-    return std::find_if(std::begin(names), std::end(names), [&](const char *n) { return name == n; })
-           != std::end(names);
+    return std::find(std::begin(names), std::end(names), name) != std::end(names);
 }
 
-bool *styleFlag(TextStyle &style, const std::string &name)
+bool *styleFlag(TextStyle &style, std::string_view name)
 {
     if (name == "n")
         return &style.bold;
@@ -52,7 +52,7 @@ bool *styleFlag(TextStyle &style, const std::string &name)
     return nullptr;
 }
 
-bool alignmentNamed(const std::string &name, Alignment &alignment)
+bool alignmentNamed(std::string_view name, Alignment &alignment)
 {
     if (name == "ce")
         alignment = Alignment::Centre;
@@ -87,21 +87,24 @@ bool parameterIn(const std::string &text, int low, int high, int &value)
 class Reader
 {
 public:
-    Reader(const char *data, std::size_t size, bool keepPieces)
+    Reader(const char *data, std::size_t size, bool keepPieces, const PieceSink *sink)
         : at(data)
         , end(data + size)
         , keepPieces(keepPieces)
+        , sink(sink)
     {
     }
 
     ReceiptReading read()
     {
+        nextTag = nextOf('<', at);
+        nextLineFeed = nextOf('\n', at);
         // About one piece per line feed and one per tag.
         if (keepPieces)
             reading.pieces.reserve(std::size_t(std::count(at, end, '\n') + std::count(at, end, '<')) + 16);
         while (at < end && !reading.error.isError()) {
             const char *special = findSpecial(at);
-            if (keepPieces)
+            if (keepPieces || sink)
                 text.append(at, special);
             at = special;
             if (at == end)
@@ -122,22 +125,53 @@ public:
             }
         }
         flushText();
+        deliver();
         if (reading.error.isError())
             reading.pieces.clear();
         return std::move(reading);
     }
 
 private:
-    const char *findSpecial(const char *from) const
+    // The next '<' or LF from `from` on, or `end`; the next of each is
+    // remembered, as most bytes are neither.
+    const char *findSpecial(const char *from)
     {
-        while (from < end && *from != '<' && *from != '\n')
-            ++from;
-        return from;
+        if (nextTag < from)
+            nextTag = nextOf('<', from);
+        if (nextLineFeed < from)
+            nextLineFeed = nextOf('\n', from);
+        return std::min(nextTag, nextLineFeed);
+    }
+
+    const char *nextOf(char c, const char *from) const
+    {
+        const void *found = std::memchr(from, c, std::size_t(end - from));
+        return found ? static_cast<const char *>(found) : end;
+    }
+
+    // The scratch piece made new, its text's buffer kept for the next.
+    Piece &reused()
+    {
+        std::string buffer = std::move(scratch.bytes);
+        scratch = Piece();
+        buffer.clear();
+        scratch.bytes = std::move(buffer);
+        return scratch;
+    }
+
+    // The piece made last, handed over once it is complete.
+    void deliver()
+    {
+        if (delivering && !reading.error.isError())
+            (*sink)(scratch);
+        delivering = false;
     }
 
     Piece &add(PieceKind kind)
     {
-        Piece &piece = keepPieces ? reading.pieces.emplace_back() : (scratch = Piece());
+        deliver();
+        Piece &piece = keepPieces ? reading.pieces.emplace_back() : reused();
+        delivering = sink != nullptr;
         piece.kind = kind;
         piece.line = line;
         piece.alignment = alignment;
@@ -149,11 +183,11 @@ private:
     {
         if (text.empty())
             return;
-        if (!keepPieces) {
+        if (!keepPieces && !sink) {
             text.clear();
             return;
         }
-        add(PieceKind::Text).bytes = std::move(text);
+        add(PieceKind::Text).bytes.swap(text);
         text.clear();
     }
 
@@ -213,7 +247,7 @@ private:
         return nullptr;
     }
 
-    bool openingTag(const std::string &name)
+    bool openingTag(std::string_view name)
     {
         Alignment blockAlignment;
         if (bool *flag = styleFlag(style, name)) {
@@ -232,7 +266,7 @@ private:
         return false;
     }
 
-    bool closingTag(const std::string &name)
+    bool closingTag(std::string_view name)
     {
         Alignment named;
         if (bool *flag = styleFlag(style, name)) {
@@ -257,7 +291,7 @@ private:
             return true;
         }
         static const struct {
-            const char *name;
+            std::string_view name;
             PieceKind kind;
         } functions[] = {
             {"linha_simples", PieceKind::Rule}, {"linha_dupla", PieceKind::Rule},
@@ -350,7 +384,11 @@ private:
     const char *at;
     const char *const end;
     const bool keepPieces;
-    Piece scratch; // what a check makes of a piece, never kept
+    const PieceSink *const sink;
+    const char *nextTag = nullptr;
+    const char *nextLineFeed = nullptr;
+    Piece scratch; // a piece not kept: checked, or handed to the sink
+    bool delivering = false;
     int line = 1;
     std::string text;
     TextStyle style;
@@ -378,14 +416,14 @@ std::size_t qrCapacity(int errorLevel)
 
 namespace {
 
-ReceiptReading readFrom(const char *data, std::size_t size, bool keepPieces)
+ReceiptReading readFrom(const char *data, std::size_t size, bool keepPieces, const PieceSink *sink = nullptr)
 {
     // A UTF-8 byte-order mark says how the file is written; it is no text.
     if (size >= 3 && std::memcmp(data, "\xEF\xBB\xBF", 3) == 0) {
         data += 3;
         size -= 3;
     }
-    return Reader(data, size, keepPieces).read();
+    return Reader(data, size, keepPieces, sink).read();
 }
 
 } // namespace
@@ -398,6 +436,11 @@ ReceiptReading readReceipt(const char *data, std::size_t size)
 ReceiptReading checkReceipt(const char *data, std::size_t size)
 {
     return readFrom(data, size, false);
+}
+
+ReceiptReading readReceipt(const char *data, std::size_t size, const PieceSink &sink)
+{
+    return readFrom(data, size, false, &sink);
 }
 
 } // namespace receipt

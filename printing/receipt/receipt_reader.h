@@ -4,6 +4,7 @@
 #include "receipt_pieces.h"
 
 #include <cstddef>
+#include <functional>
 
 namespace receipt {
 
@@ -20,6 +21,15 @@ constexpr int feedLinesCount = 5;
 // capacity, a parameter out of its range, a block tag never closed. The
 // first such tag is the reading's error, and then there are no pieces.
 ReceiptReading readReceipt(const char *data, std::size_t size);
+
+// Takes each piece as it is read; its `bytes` hold only during the call.
+using PieceSink = std::function<void(const Piece &)>;
+
+// The same reading with every piece handed to `sink` rather than kept, so
+// that a writer carries the receipt out as it is read. When the reading
+// ends in an error, some pieces have been handed over already: what was
+// made of them must be dropped.
+ReceiptReading readReceipt(const char *data, std::size_t size, const PieceSink &sink);
 
 // The same reading without keeping the pieces: whether the file has tags,
 // and its first bad one. Cheap in memory for a file of any size.
