@@ -13,14 +13,15 @@ namespace {
 std::string lowered(const char *begin, const char *end)
 {
     std::string name(begin, end);
+    // Tag names are ASCII: no locale's idea of a letter.
     for (char &c : name)
-        c = char(std::tolower(static_cast<unsigned char>(c)));
+        c = c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
     return name;
 }
 
 bool isNameCharacter(char c)
 {
-    return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
 }
 
 // The tags that enclose data: <name>DATA</name>.
