@@ -111,6 +111,10 @@ bool MainWindow::initialise(QApplication &application, const FileArgument &fileA
     for (const CodePage &page : codePages())
         ui->codificacaoComboBox->addItem(QString::fromLatin1(page.name));
     listSettings.restore(settings, codificacao, ui->codificacaoComboBox);
+    // The tag languages: "" leaves tags as text.
+    ui->etiquetasComboBox->addItems({QString(), QStringLiteral("acbr")});
+    listSettings.restore(settings, etiquetas, ui->etiquetasComboBox);
+    ui->colunas->setValue(readBoundedInteger(settings, colunas, ui->colunas->minimum(), ui->colunas->maximum()));
 
     if (!fileArgument.read(fileData)) {
         QMessageBox::critical(this, tr("ARQUIVO"), tr("Arquivo inválido para impressão"),
@@ -118,6 +122,11 @@ bool MainWindow::initialise(QApplication &application, const FileArgument &fileA
         return false;
     }
     showPreview();
+    receiptStatus = new QLabel(statusBar());
+    statusBar()->addWidget(receiptStatus);
+    showReceiptProblem();
+    connect(ui->etiquetasComboBox, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
+            &MainWindow::showReceiptProblem);
 
     // The printers installed and the chosen printer's state in the status
     // bar, from now on. A spooler that answers at once has both shown with

@@ -54,6 +54,7 @@ void MainWindow::saveSettings()
     values.append({QLatin1String(SettingKeys::width.name), this->width()});
     values.append({QLatin1String(SettingKeys::x.name), this->x()});
     values.append({QLatin1String(SettingKeys::y.name), this->y()});
+    values.append({QLatin1String(colunas.name), ui->colunas->value()});
     const QString failure = writeSettings(path, values);
     if (failure.isEmpty())
         return;

@@ -5,14 +5,14 @@
 # one job: a raw queue joins them with cups-core-drivers' gziptoany.
 ORVANE_RUN_PACKAGES=(build-essential cmake pkg-config qtbase5-dev qtbase5-dev-tools libcups2-dev
                      cups-daemon cups-client cups-core-drivers xvfb xdotool x11-utils imagemagick poppler-utils
-                     fonts-dejavu-core xauth)
+                     fonts-dejavu-core xauth zint)
 # To build the Windows program (scripts/build-windows).
 ORVANE_WINDOWS_PACKAGES=(cmake xz-utils g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix nsis wine)
 # And to run every test: the Qt 6 build, the Windows program under wine, the
 # installed desktop entry, the Debian package (cpack's dpkg-shlibdeps needs
 # dpkg-dev and file) and its lintian check.
 ORVANE_TEST_PACKAGES=("${ORVANE_RUN_PACKAGES[@]}" "${ORVANE_WINDOWS_PACKAGES[@]}" qt6-base-dev
-                      qt6-qpa-plugins desktop-file-utils python3-xlib dpkg-dev file lintian)
+                      qt6-qpa-plugins desktop-file-utils python3-xlib dpkg-dev file lintian zbar-tools)
 # And to run scripts/bench.
 ORVANE_BENCH_PACKAGES=("${ORVANE_RUN_PACKAGES[@]}" libbenchmark-dev time)
 

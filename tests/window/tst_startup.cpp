@@ -110,13 +110,15 @@ private slots:
         for (const char *group : {"groupBox", "groupBox_2", "groupBox_3", "groupBox_4"})
             shown << find<QGroupBox>(group)->title();
         for (const char *label : {"label_9", "label_11", "label_4", "label_5", "label", "label_2", "label_3",
-                                  "label_7", "labelBaixoNivel", "label_8", "label_10", "labelCodificacao"})
+                                  "label_7", "labelBaixoNivel", "label_8", "label_10", "labelCodificacao",
+                                  "labelEtiquetas", "labelColunas"})
             shown << find<QLabel>(label)->text();
         QCOMPARE(shown.join('|'),
                  QString::fromUtf8("Orvane|IMPRIMIR|ORVANE|CONFIGURAÇÃO|AJUDA|ALTO NÍVEL|"
                                    "ESCRITA DIRETA, BAIXO E MÉDIO NÍVEL |NÍVEL|OUTROS| MARGEM GERAL| TAMANHO FONTE|"
                                    "FONTE NEGRITO| FONTE| MARGEM SUPERIOR| MARGEM ESQUERDA| MARGEM INFERIOR| MATRICIAL|"
-                                   "NÍVEL: |ESCRITA DIRETA|CORTAR PAPEL:|Codificação da impressora"));
+                                   "NÍVEL: |ESCRITA DIRETA|CORTAR PAPEL:|Codificação da impressora|Etiquetas|"
+                                   "Colunas do recibo"));
         QCOMPARE(find<QLabel>("label_6")->text(),
                  QStringLiteral("Kavrent\n\nTelefones: (11)3456-7890 (11)98765-4321\nsite:           www.kavrent.com.br\n"));
     }
