@@ -18,7 +18,7 @@ int pixelsFor(qreal mm, qreal pixelsPerMm)
 
 } // namespace
 
-SymbolLook qrCodeLook(const SymbolModules &modules, int moduleDots, qreal pixelsPerMm)
+SymbolLook qrCodeLook(const receipt::SymbolModules &modules, int moduleDots, qreal pixelsPerMm)
 {
     SymbolLook look;
     const qreal moduleMm = moduleDots / dotsPerMm;
@@ -37,7 +37,7 @@ SymbolLook barcodeLook(int barWidthDots, int heightDots, bool showDigits, qreal 
     return look;
 }
 
-QImage symbolImage(const SymbolModules &modules, const SymbolLook &look)
+QImage symbolImage(const receipt::SymbolModules &modules, const SymbolLook &look)
 {
     if (!modules.encoded())
         return {};

@@ -19,12 +19,12 @@ struct SymbolLook {
 // of the printer's symbol on a device of `pixelsPerMm`, never less than two
 // pixels a module, so that a phone or a scanner reads it from a screen too.
 // A QR code comes out at least 25 mm wide, as fiscal receipts ask.
-SymbolLook qrCodeLook(const SymbolModules &modules, int moduleDots, qreal pixelsPerMm);
+SymbolLook qrCodeLook(const receipt::SymbolModules &modules, int moduleDots, qreal pixelsPerMm);
 SymbolLook barcodeLook(int barWidthDots, int heightDots, bool showDigits, qreal pixelsPerMm);
 
 // Black on white with the quiet zone scanners need around it (four
 // modules around a QR code, ten beside a barcode). Null when the modules
 // hold no symbol.
-QImage symbolImage(const SymbolModules &modules, const SymbolLook &look);
+QImage symbolImage(const receipt::SymbolModules &modules, const SymbolLook &look);
 
 #endif

@@ -5,23 +5,35 @@
 #include <algorithm>
 #include <memory>
 
+namespace receipt {
+
 namespace {
 
-int zintSymbology(SymbolKind kind)
+enum class Kind { Barcode, QrCode };
+
+struct SymbolRequest {
+    Kind kind = Kind::QrCode;
+    BarcodeKind barcode = BarcodeKind::Ean13;
+    std::string data;
+    int qrErrorLevel = 0;
+};
+
+int zintSymbology(const SymbolRequest &request)
 {
-    switch (kind) {
-    case SymbolKind::Ean8:
-    case SymbolKind::Ean13: return BARCODE_EANX;
-    case SymbolKind::UpcA: return BARCODE_UPCA;
-    case SymbolKind::UpcE: return BARCODE_UPCE;
-    case SymbolKind::Code39: return BARCODE_CODE39;
-    case SymbolKind::Code93: return BARCODE_CODE93;
-    case SymbolKind::Code128: return BARCODE_CODE128;
-    case SymbolKind::Interleaved2of5: return BARCODE_C25INTER;
-    case SymbolKind::Codabar: return BARCODE_CODABAR;
-    case SymbolKind::QrCode: return BARCODE_QRCODE;
+    if (request.kind == Kind::QrCode)
+        return BARCODE_QRCODE;
+    switch (request.barcode) {
+    case BarcodeKind::Ean8:
+    case BarcodeKind::Ean13: return BARCODE_EANX;
+    case BarcodeKind::UpcA: return BARCODE_UPCA;
+    case BarcodeKind::UpcE: return BARCODE_UPCE;
+    case BarcodeKind::Code39: return BARCODE_CODE39;
+    case BarcodeKind::Code93: return BARCODE_CODE93;
+    case BarcodeKind::Code128: return BARCODE_CODE128;
+    case BarcodeKind::Interleaved: return BARCODE_C25INTER;
+    case BarcodeKind::Codabar: return BARCODE_CODABAR;
     }
-    return BARCODE_QRCODE;
+    return BARCODE_EANX;
 }
 
 bool allDigits(const std::string &data)
@@ -37,22 +49,23 @@ std::string precheck(const SymbolRequest &request)
     const std::string &data = request.data;
     if (data.empty())
         return "dados vazios";
-    switch (request.kind) {
-    case SymbolKind::Ean8:
+    if (request.kind == Kind::QrCode) {
+        if (request.qrErrorLevel < 0 || request.qrErrorLevel > 3)
+            return "nível de correção do QR code fora de 0 a 3";
+        return {};
+    }
+    switch (request.barcode) {
+    case BarcodeKind::Ean8:
         if (!allDigits(data) || (data.size() != 7 && data.size() != 8))
             return "EAN-8 pede 7 ou 8 dígitos";
         break;
-    case SymbolKind::Ean13:
+    case BarcodeKind::Ean13:
         if (!allDigits(data) || (data.size() != 12 && data.size() != 13))
             return "EAN-13 pede 12 ou 13 dígitos";
         break;
-    case SymbolKind::Code128:
+    case BarcodeKind::Code128:
         if (std::any_of(data.begin(), data.end(), [](char c) { return (unsigned char)c > 0x7F; }))
             return "Code 128 aceita só caracteres ASCII";
-        break;
-    case SymbolKind::QrCode:
-        if (request.qrErrorLevel < 0 || request.qrErrorLevel > 3)
-            return "nível de correção do QR code fora de 0 a 3";
         break;
     default:
         break;
@@ -71,8 +84,6 @@ std::string zintError(int status)
     }
 }
 
-} // namespace
-
 SymbolModules encodeSymbol(const SymbolRequest &request)
 {
     SymbolModules modules;
@@ -85,7 +96,7 @@ SymbolModules encodeSymbol(const SymbolRequest &request)
         modules.error = "sem memória para o código";
         return modules;
     }
-    symbol->symbology = zintSymbology(request.kind);
+    symbol->symbology = zintSymbology(request);
     // The bytes as they are, like the printer gets them; no text, border or
     // quiet zone: the drawing adds its own. Half scale is one pixel a module.
     symbol->input_mode = DATA_MODE;
@@ -95,11 +106,11 @@ SymbolModules encodeSymbol(const SymbolRequest &request)
     symbol->whitespace_height = 0;
     symbol->border_width = 0;
     symbol->guard_descent = 0;
-    if (request.kind == SymbolKind::QrCode)
+    if (request.kind == Kind::QrCode)
         symbol->option_1 = request.qrErrorLevel + 1;
     // zint reads eight digits as a short EAN-13: an EAN-8 goes without its
     // check digit, which is compared with the one zint works out.
-    const bool ean8Checked = request.kind == SymbolKind::Ean8 && request.data.size() == 8;
+    const bool ean8Checked = request.kind == Kind::Barcode && request.barcode == BarcodeKind::Ean8 && request.data.size() == 8;
     const std::string data = ean8Checked ? request.data.substr(0, 7) : request.data;
     const int status = ZBarcode_Encode_and_Buffer(
         symbol.get(), reinterpret_cast<const unsigned char *>(data.data()), int(data.size()), 0);
@@ -116,7 +127,7 @@ SymbolModules encodeSymbol(const SymbolRequest &request)
     // The bitmap is RGB. A barcode's bars are read from its top row, from
     // the first bar to the last: zint leaves room beside EAN and UPC bars
     // for digits it is not asked to show.
-    const bool matrix = request.kind == SymbolKind::QrCode;
+    const bool matrix = request.kind == Kind::QrCode;
     const auto darkAt = [&](int column, int row) {
         return symbol->bitmap[3 * (std::size_t(row) * std::size_t(symbol->bitmap_width) + std::size_t(column))] < 128;
     };
@@ -139,3 +150,25 @@ SymbolModules encodeSymbol(const SymbolRequest &request)
         modules.digits = reinterpret_cast<const char *>(symbol->text);
     return modules;
 }
+
+} // namespace
+
+SymbolModules encodeQrCode(const std::string &data, int errorLevel)
+{
+    SymbolRequest request;
+    request.kind = Kind::QrCode;
+    request.data = data;
+    request.qrErrorLevel = errorLevel;
+    return encodeSymbol(request);
+}
+
+SymbolModules encodeBarcode(BarcodeKind kind, const std::string &data)
+{
+    SymbolRequest request;
+    request.kind = Kind::Barcode;
+    request.barcode = kind;
+    request.data = data;
+    return encodeSymbol(request);
+}
+
+} // namespace receipt

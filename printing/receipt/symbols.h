@@ -1,23 +1,16 @@
 #ifndef ORVANE_RECEIPT_SYMBOLS_H
 #define ORVANE_RECEIPT_SYMBOLS_H
 
+#include "receipt_pieces.h"
+
 #include <string>
 #include <vector>
+
+namespace receipt {
 
 // The barcodes and the QR code a receipt may carry, encoded by zint. Plain
 // C++ like the raw spooler: the reader checks a symbol's data with it
 // before any road starts, and the page roads draw what it encodes.
-
-enum class SymbolKind { Ean8, Ean13, UpcA, UpcE, Code39, Code93, Code128, Interleaved2of5, Codabar, QrCode };
-
-struct SymbolRequest {
-    SymbolKind kind = SymbolKind::QrCode;
-    // The bytes between the tags, as the file holds them (a QR code's URL
-    // in UTF-8).
-    std::string data;
-    // QR code only: 0 to 3 for L, M, Q, H.
-    int qrErrorLevel = 0;
-};
 
 // The symbol's modules, without quiet zones: one byte per module, row
 // after row, nonzero for a dark module. A barcode is one row.
@@ -35,6 +28,12 @@ struct SymbolModules {
     bool isDark(int column, int row) const { return dark[std::size_t(row) * std::size_t(columns) + std::size_t(column)] != 0; }
 };
 
-SymbolModules encodeSymbol(const SymbolRequest &request);
+// `data`: the bytes between the tags, as the file holds them (a QR code's
+// URL in UTF-8), given to zint as they are, like the printer gets them.
+// `errorLevel`: 0 to 3 for L, M, Q, H.
+SymbolModules encodeQrCode(const std::string &data, int errorLevel);
+SymbolModules encodeBarcode(BarcodeKind kind, const std::string &data);
+
+} // namespace receipt
 
 #endif

@@ -7,21 +7,27 @@
 
 #include <QtTest>
 
-Q_DECLARE_METATYPE(SymbolKind)
+using receipt::BarcodeKind;
+using receipt::SymbolModules;
+
+Q_DECLARE_METATYPE(BarcodeKind)
 
 namespace {
 
 // A 300 dpi page, and a 96 dpi screen.
 constexpr qreal paperPixelsPerMm = 300 / 25.4;
 constexpr qreal screenPixelsPerMm = 96 / 25.4;
+// The rows of a QR code among the barcodes' rows.
+constexpr auto qrCodeRow = BarcodeKind(-1);
 
-SymbolModules encoded(SymbolKind kind, const QByteArray &data, int errorLevel = 0)
+SymbolModules encoded(BarcodeKind kind, const QByteArray &data)
 {
-    SymbolRequest request;
-    request.kind = kind;
-    request.data = data.toStdString();
-    request.qrErrorLevel = errorLevel;
-    return encodeSymbol(request);
+    return receipt::encodeBarcode(kind, data.toStdString());
+}
+
+SymbolModules qrCode(const QByteArray &data, int errorLevel)
+{
+    return receipt::encodeQrCode(data.toStdString(), errorLevel);
 }
 
 } // namespace
@@ -41,7 +47,7 @@ private slots:
 
 void SymbolsTest::barcodesReadBack_data()
 {
-    QTest::addColumn<SymbolKind>("kind");
+    QTest::addColumn<BarcodeKind>("kind");
     QTest::addColumn<QByteArray>("data");
     QTest::addColumn<int>("barWidth");
     QTest::addColumn<bool>("digits");
@@ -49,32 +55,32 @@ void SymbolsTest::barcodesReadBack_data()
     QTest::addColumn<QString>("shown");
 
     // zbar reports UPC codes in their EAN-13 form.
-    QTest::newRow("EAN-8") << SymbolKind::Ean8 << QByteArray("1234567") << 2 << true << "EAN-8:12345670" << "12345670";
-    QTest::newRow("EAN-8 with its check digit") << SymbolKind::Ean8 << QByteArray("12345670") << 3 << false
+    QTest::newRow("EAN-8") << BarcodeKind::Ean8 << QByteArray("1234567") << 2 << true << "EAN-8:12345670" << "12345670";
+    QTest::newRow("EAN-8 with its check digit") << BarcodeKind::Ean8 << QByteArray("12345670") << 3 << false
                                                 << "EAN-8:12345670" << "12345670";
-    QTest::newRow("EAN-13") << SymbolKind::Ean13 << QByteArray("789123456789") << 2 << true << "EAN-13:7891234567895"
+    QTest::newRow("EAN-13") << BarcodeKind::Ean13 << QByteArray("789123456789") << 2 << true << "EAN-13:7891234567895"
                             << "7891234567895";
-    QTest::newRow("EAN-13 narrow, no digits") << SymbolKind::Ean13 << QByteArray("7891234567895") << 1 << false
+    QTest::newRow("EAN-13 narrow, no digits") << BarcodeKind::Ean13 << QByteArray("7891234567895") << 1 << false
                                               << "EAN-13:7891234567895" << "7891234567895";
-    QTest::newRow("UPC-A") << SymbolKind::UpcA << QByteArray("01234567890") << 2 << true << "EAN-13:0012345678905"
+    QTest::newRow("UPC-A") << BarcodeKind::UpcA << QByteArray("01234567890") << 2 << true << "EAN-13:0012345678905"
                            << "012345678905";
-    QTest::newRow("UPC-E") << SymbolKind::UpcE << QByteArray("0123456") << 2 << true << "EAN-13:0012345000065"
+    QTest::newRow("UPC-E") << BarcodeKind::UpcE << QByteArray("0123456") << 2 << true << "EAN-13:0012345000065"
                            << "01234565";
-    QTest::newRow("Code 39") << SymbolKind::Code39 << QByteArray("ABC-123") << 2 << true << "CODE-39:ABC-123"
+    QTest::newRow("Code 39") << BarcodeKind::Code39 << QByteArray("ABC-123") << 2 << true << "CODE-39:ABC-123"
                              << "*ABC-123*";
-    QTest::newRow("Code 93") << SymbolKind::Code93 << QByteArray("PEDIDO 42") << 2 << false << "CODE-93:PEDIDO 42"
+    QTest::newRow("Code 93") << BarcodeKind::Code93 << QByteArray("PEDIDO 42") << 2 << false << "CODE-93:PEDIDO 42"
                              << "";
-    QTest::newRow("Code 128") << SymbolKind::Code128 << QByteArray("Pedido-42/b") << 2 << true
+    QTest::newRow("Code 128") << BarcodeKind::Code128 << QByteArray("Pedido-42/b") << 2 << true
                               << "CODE-128:Pedido-42/b" << "Pedido-42/b";
-    QTest::newRow("interleaved 2 of 5") << SymbolKind::Interleaved2of5 << QByteArray("12345678") << 3 << true
+    QTest::newRow("interleaved 2 of 5") << BarcodeKind::Interleaved << QByteArray("12345678") << 3 << true
                                         << "I2/5:12345678" << "12345678";
-    QTest::newRow("Codabar") << SymbolKind::Codabar << QByteArray("A123456B") << 2 << true << "Codabar:A123456B"
+    QTest::newRow("Codabar") << BarcodeKind::Codabar << QByteArray("A123456B") << 2 << true << "Codabar:A123456B"
                              << "A123456B";
 }
 
 void SymbolsTest::barcodesReadBack()
 {
-    QFETCH(SymbolKind, kind);
+    QFETCH(BarcodeKind, kind);
     QFETCH(QByteArray, data);
     QFETCH(int, barWidth);
     QFETCH(bool, digits);
@@ -117,7 +123,7 @@ void SymbolsTest::qrCodesReadBack()
     QFETCH(int, moduleDots);
     QFETCH(int, errorLevel);
 
-    const SymbolModules modules = encoded(SymbolKind::QrCode, data, errorLevel);
+    const SymbolModules modules = qrCode(data, errorLevel);
     QVERIFY2(modules.encoded(), modules.error.c_str());
     QCOMPARE(modules.rows, modules.columns);
     for (const qreal pixelsPerMm : {paperPixelsPerMm, screenPixelsPerMm}) {
@@ -133,38 +139,38 @@ void SymbolsTest::qrCodesReadBack()
     }
     // The level is zint's: level H holds the long URL in a bigger symbol.
     if (data.size() > 100 && errorLevel < 3)
-        QVERIFY(encoded(SymbolKind::QrCode, data, 3).columns > modules.columns);
+        QVERIFY(qrCode(data, 3).columns > modules.columns);
 }
 
 void SymbolsTest::badDataMakesNoSymbol_data()
 {
-    QTest::addColumn<SymbolKind>("kind");
+    QTest::addColumn<BarcodeKind>("kind");
     QTest::addColumn<QByteArray>("data");
     QTest::addColumn<int>("errorLevel");
 
-    QTest::newRow("EAN-13 with a letter") << SymbolKind::Ean13 << QByteArray("78912345678X") << 0;
-    QTest::newRow("EAN-13 of 11 digits") << SymbolKind::Ean13 << QByteArray("78912345678") << 0;
-    QTest::newRow("EAN-13 of 14 digits") << SymbolKind::Ean13 << QByteArray("78912345678951") << 0;
-    QTest::newRow("EAN-13, wrong check digit") << SymbolKind::Ean13 << QByteArray("7891234567890") << 0;
-    QTest::newRow("EAN-8, wrong check digit") << SymbolKind::Ean8 << QByteArray("12345671") << 0;
-    QTest::newRow("EAN-8 of 12 digits") << SymbolKind::Ean8 << QByteArray("789123456789") << 0;
-    QTest::newRow("UPC-A with letters") << SymbolKind::UpcA << QByteArray("0123456789A") << 0;
-    QTest::newRow("Code 128 beyond ASCII") << SymbolKind::Code128 << QByteArray("Pão") << 0;
-    QTest::newRow("Code 39 with a semicolon") << SymbolKind::Code39 << QByteArray("AB;C") << 0;
-    QTest::newRow("interleaved 2 of 5 with letters") << SymbolKind::Interleaved2of5 << QByteArray("12AB") << 0;
-    QTest::newRow("Codabar without start and stop") << SymbolKind::Codabar << QByteArray("123456") << 0;
-    QTest::newRow("QR code over its capacity") << SymbolKind::QrCode << QByteArray(3000, 'x') << 3;
-    QTest::newRow("QR code, level 4") << SymbolKind::QrCode << QByteArray("abc") << 4;
-    QTest::newRow("empty QR code") << SymbolKind::QrCode << QByteArray() << 0;
+    QTest::newRow("EAN-13 with a letter") << BarcodeKind::Ean13 << QByteArray("78912345678X") << 0;
+    QTest::newRow("EAN-13 of 11 digits") << BarcodeKind::Ean13 << QByteArray("78912345678") << 0;
+    QTest::newRow("EAN-13 of 14 digits") << BarcodeKind::Ean13 << QByteArray("78912345678951") << 0;
+    QTest::newRow("EAN-13, wrong check digit") << BarcodeKind::Ean13 << QByteArray("7891234567890") << 0;
+    QTest::newRow("EAN-8, wrong check digit") << BarcodeKind::Ean8 << QByteArray("12345671") << 0;
+    QTest::newRow("EAN-8 of 12 digits") << BarcodeKind::Ean8 << QByteArray("789123456789") << 0;
+    QTest::newRow("UPC-A with letters") << BarcodeKind::UpcA << QByteArray("0123456789A") << 0;
+    QTest::newRow("Code 128 beyond ASCII") << BarcodeKind::Code128 << QByteArray("Pão") << 0;
+    QTest::newRow("Code 39 with a semicolon") << BarcodeKind::Code39 << QByteArray("AB;C") << 0;
+    QTest::newRow("interleaved 2 of 5 with letters") << BarcodeKind::Interleaved << QByteArray("12AB") << 0;
+    QTest::newRow("Codabar without start and stop") << BarcodeKind::Codabar << QByteArray("123456") << 0;
+    QTest::newRow("QR code over its capacity") << qrCodeRow << QByteArray(1300, 'x') << 3;
+    QTest::newRow("QR code, level 4") << qrCodeRow << QByteArray("abc") << 4;
+    QTest::newRow("empty QR code") << qrCodeRow << QByteArray() << 0;
 }
 
 void SymbolsTest::badDataMakesNoSymbol()
 {
-    QFETCH(SymbolKind, kind);
+    QFETCH(BarcodeKind, kind);
     QFETCH(QByteArray, data);
     QFETCH(int, errorLevel);
 
-    const SymbolModules modules = encoded(kind, data, errorLevel);
+    const SymbolModules modules = kind == qrCodeRow ? qrCode(data, errorLevel) : encoded(kind, data);
     QVERIFY(!modules.encoded());
     QVERIFY(!modules.error.empty());
     QVERIFY(symbolImage(modules, SymbolLook()).isNull());

@@ -1,0 +1,115 @@
+#include "barcode_rules.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace receipt {
+
+namespace {
+
+bool allDigits(const std::string &data)
+{
+    return std::all_of(data.begin(), data.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+bool allIn(const std::string &data, const char *allowed)
+{
+    return std::all_of(data.begin(), data.end(), [allowed](char c) { return c != '\0' && std::strchr(allowed, c); });
+}
+
+// The EAN/UPC check digit of the digits before the last one: weights 3
+// and 1 from the right.
+bool checkDigitRight(const std::string &digits)
+{
+    int sum = 0;
+    int weight = 3;
+    for (auto i = digits.size() - 1; i-- > 0;) {
+        sum += (digits[i] - '0') * weight;
+        weight = 4 - weight;
+    }
+    return (10 - sum % 10) % 10 == digits.back() - '0';
+}
+
+// EAN-8, EAN-13, UPC-A: `length` digits without the check digit, or one
+// more with it right.
+std::string eanProblem(const std::string &data, std::size_t length)
+{
+    const std::string counts = std::to_string(length) + " ou " + std::to_string(length + 1) + " algarismos";
+    if (!allDigits(data) || (data.size() != length && data.size() != length + 1))
+        return "precisa de " + counts;
+    if (data.size() == length + 1 && !checkDigitRight(data))
+        return "com o dígito verificador errado";
+    return std::string();
+}
+
+bool isCodabarEnd(char c)
+{
+    return std::strchr("ABCDabcd", c) && c != '\0';
+}
+
+} // namespace
+
+BarcodeKind barcodeKindNamed(const std::string &name)
+{
+    if (name == "ean8")
+        return BarcodeKind::Ean8;
+    if (name == "upca")
+        return BarcodeKind::UpcA;
+    if (name == "upce")
+        return BarcodeKind::UpcE;
+    if (name == "code39")
+        return BarcodeKind::Code39;
+    if (name == "code93")
+        return BarcodeKind::Code93;
+    if (name == "code128")
+        return BarcodeKind::Code128;
+    if (name == "inter")
+        return BarcodeKind::Interleaved;
+    if (name == "codabar")
+        return BarcodeKind::Codabar;
+    return BarcodeKind::Ean13;
+}
+
+std::string barcodeProblem(BarcodeKind kind, const std::string &data)
+{
+    if (data.empty())
+        return "sem dados";
+    // Code 128 goes behind a two-byte code set selection.
+    if (data.size() > (kind == BarcodeKind::Code128 ? 253u : 255u))
+        return "com mais caracteres do que a impressora aceita";
+    switch (kind) {
+    case BarcodeKind::Ean8:
+        return eanProblem(data, 7);
+    case BarcodeKind::Ean13:
+        return eanProblem(data, 12);
+    case BarcodeKind::UpcA:
+        return eanProblem(data, 11);
+    case BarcodeKind::UpcE:
+        if (!allDigits(data) || data.size() < 6 || data.size() > 8)
+            return "precisa de 6, 7 ou 8 algarismos";
+        if (data.size() > 6 && data[0] != '0' && data[0] != '1')
+            return "com 7 ou 8 algarismos começa com 0 ou 1";
+        return std::string();
+    case BarcodeKind::Code39:
+        if (!allIn(data, "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ $%+-./"))
+            return "aceita só 0-9, A-Z maiúsculas, espaço e $ % + - . /";
+        return std::string();
+    case BarcodeKind::Code93:
+    case BarcodeKind::Code128:
+        if (!std::all_of(data.begin(), data.end(), [](char c) { return c >= 0x20 && c < 0x7F; }))
+            return "aceita só caracteres ASCII visíveis";
+        return std::string();
+    case BarcodeKind::Interleaved:
+        if (!allDigits(data) || data.size() % 2 != 0)
+            return "precisa de um número par de algarismos";
+        return std::string();
+    case BarcodeKind::Codabar:
+        if (data.size() < 3 || !isCodabarEnd(data.front()) || !isCodabarEnd(data.back())
+            || !allIn(data.substr(1, data.size() - 2), "0123456789-$:/.+"))
+            return "começa e termina com A, B, C ou D e tem entre eles só 0-9 - $ : / . +";
+        return std::string();
+    }
+    return std::string();
+}
+
+} // namespace receipt
