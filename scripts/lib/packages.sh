@@ -2,7 +2,7 @@
 # missing ones. Sourced by scripts/run and scripts/test.
 
 # To build and run the program.
-ORVANE_RUN_PACKAGES=(build-essential cmake pkg-config qtbase5-dev qtbase5-dev-tools libcups2-dev
+ORVANE_RUN_PACKAGES=(build-essential cmake pkg-config qtbase5-dev qtbase5-dev-tools libcups2-dev libzint-dev
                      cups-daemon cups-client xvfb xdotool x11-utils imagemagick poppler-utils
                      fonts-dejavu-core xauth)
 # To build the Windows program (scripts/build-windows).
@@ -11,7 +11,7 @@ ORVANE_WINDOWS_PACKAGES=(cmake xz-utils g++-mingw-w64-x86-64-posix gcc-mingw-w64
 # installed desktop entry, the Debian package (cpack's dpkg-shlibdeps needs
 # dpkg-dev and file) and its lintian check.
 ORVANE_TEST_PACKAGES=("${ORVANE_RUN_PACKAGES[@]}" "${ORVANE_WINDOWS_PACKAGES[@]}" qt6-base-dev
-                      qt6-qpa-plugins desktop-file-utils python3-xlib dpkg-dev file lintian)
+                      qt6-qpa-plugins desktop-file-utils python3-xlib dpkg-dev file lintian zbar-tools)
 # And to run scripts/bench.
 ORVANE_BENCH_PACKAGES=("${ORVANE_RUN_PACKAGES[@]}" libbenchmark-dev time)
 
