@@ -103,6 +103,10 @@ bool MainWindow::initialise(QApplication &application, const FileArgument &fileA
     for (const CodePage &page : codePages())
         ui->codificacaoComboBox->addItem(QString::fromLatin1(page.name));
     ui->codificacaoComboBox->setCurrentText(readText(settings, codificacao));
+    // Exact names only: any other text leaves the tags as text.
+    ui->etiquetasComboBox->addItems({QString(), QStringLiteral("acbr")});
+    ui->etiquetasComboBox->setCurrentText(readText(settings, etiquetas));
+    ui->colunas->setValue(readBoundedInteger(settings, colunas, ui->colunas->minimum(), ui->colunas->maximum()));
 
     if (!fileArgument.read(fileData)) {
         QMessageBox::critical(this, tr("ARQUIVO"), tr("Arquivo inválido para impressão"),
@@ -110,6 +114,11 @@ bool MainWindow::initialise(QApplication &application, const FileArgument &fileA
         return false;
     }
     showPreview();
+    receiptStatus = new QLabel(statusBar());
+    statusBar()->addWidget(receiptStatus);
+    showReceiptProblem();
+    connect(ui->etiquetasComboBox, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
+            &MainWindow::showReceiptProblem);
 
     // The chosen printer's state in the status bar, from now on.
     auto *printerState = new PrinterStateWatch(statusBar());

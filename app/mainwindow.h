@@ -14,6 +14,7 @@
 #include <memory>
 
 class QApplication;
+class QLabel;
 class QTimer;
 struct PrintRun;
 
@@ -51,6 +52,7 @@ private:
     PrintJob jobFromWindow() const;
     void finishPrint(bool printed);
     void showPreview();
+    void showReceiptProblem();
 
     QString appDirPath;
     QString filePath;
@@ -63,6 +65,8 @@ private:
     // The print under way, run on a thread of its own; none when idle.
     std::shared_ptr<PrintRun> printRun;
     QTimer *printWatch;
+    // Where the preview tells of a tag that cannot be carried out.
+    QLabel *receiptStatus = nullptr;
 
     friend class WindowProbe; // lets the in-process tests read the members
 };

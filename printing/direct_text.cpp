@@ -1,13 +1,83 @@
 #include "code_pages.h"
+#include "escpos_writer.h"
 #include "print_job.h"
+#include "receipt_reader.h"
 #include "text_framing.h"
 
-QByteArray directText(const PrintJob &job)
+#include <limits>
+
+namespace {
+
+// What a Windows text-mode stream put out for the port road: every LF of
+// the framed plain text as CR LF.
+QByteArray withCrLf(const QByteArray &text)
 {
-    const QByteArray prefix = dotMatrixPrefix(job.dotMatrixMode);
+    if (text.isNull())
+        return text;
+    const int lineFeeds = int(text.count('\n'));
+    if (qsizetype(text.size()) + lineFeeds > qsizetype(std::numeric_limits<int>::max() - 64))
+        return QByteArray();
+    QByteArray converted(text.size() + lineFeeds, Qt::Uninitialized);
+    char *out = converted.data();
+    for (const char c : text) {
+        if (c == '\n')
+            *out++ = '\r';
+        *out++ = c;
+    }
+    return converted;
+}
+
+QByteArray plainText(const PrintJob &job, const QByteArray &prefix, const CodePage *page, LineEnds ends)
+{
     // No page chosen, or a name the list does not hold: the file's bytes
     // go as they are.
-    if (const CodePage *page = codePageNamed(job.codePage.toStdString()))
-        return frameTextInCodePage(job.fileData, job.leftMargin, job.topMargin, job.bottomMargin, prefix, *page);
-    return frameText(job.fileData, job.leftMargin, job.topMargin, job.bottomMargin, prefix);
+    const QByteArray framed = page ? frameTextInCodePage(job.fileData, job.leftMargin, job.topMargin,
+                                                         job.bottomMargin, prefix, *page)
+                                   : frameText(job.fileData, job.leftMargin, job.topMargin, job.bottomMargin, prefix);
+    return ends == LineEnds::CrLf ? withCrLf(framed) : framed;
+}
+
+} // namespace
+
+bool readsTags(const PrintJob &job)
+{
+    return job.tags == QLatin1String("acbr");
+}
+
+QByteArray directText(const PrintJob &job, LineEnds ends)
+{
+    const QByteArray prefix = dotMatrixPrefix(job.dotMatrixMode);
+    const CodePage *page = codePageNamed(job.codePage.toStdString());
+    if (!readsTags(job))
+        return plainText(job, prefix, page, ends);
+
+    const receipt::ReceiptReading reading = receipt::readReceipt(job.fileData.constData(), size_t(job.fileData.size()));
+    if (reading.error.isError())
+        return QByteArray();
+    if (!reading.hasTags)
+        return plainText(job, prefix, page, ends);
+
+    receipt::EscPosFrame frame;
+    frame.leftMargin = job.leftMargin;
+    frame.topMargin = job.topMargin;
+    frame.bottomMargin = job.bottomMargin;
+    frame.columns = job.columns;
+    if (page)
+        frame.setup.assign(reinterpret_cast<const char *>(page->selection), page->selectionLength);
+    frame.setup.append(prefix.constData(), size_t(prefix.size()));
+    frame.codePage = page;
+    frame.crlf = ends == LineEnds::CrLf;
+    const std::string bytes = receipt::writeEscPos(reading.pieces, frame, true);
+    if (bytes.size() > size_t(std::numeric_limits<int>::max() - 64))
+        return QByteArray();
+    return QByteArray(bytes.data(), int(bytes.size()));
+}
+
+QString receiptProblem(const PrintJob &job)
+{
+    if (!readsTags(job))
+        return QString();
+    const receipt::ReceiptError error =
+        receipt::readReceipt(job.fileData.constData(), size_t(job.fileData.size())).error;
+    return error.isError() ? QString::fromStdString(error.message()) : QString();
 }

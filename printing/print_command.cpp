@@ -63,6 +63,8 @@ PrintJob MainWindow::jobFromWindow() const
     job.dotMatrixMode = ui->matricialComboBox->currentText();
     job.fontFace = ui->fonteComboBox->currentText();
     job.codePage = ui->codificacaoComboBox->currentText();
+    job.tags = ui->etiquetasComboBox->currentText();
+    job.columns = ui->colunas->value();
     job.fileData = fileData;
     const QString cut = ui->cortarPapelComboBox->currentText();
     if (!cut.isEmpty())
@@ -95,6 +97,16 @@ void MainWindow::on_imprimir_clicked()
                               tr("Falha na impressão. Verifique a impressora e tente novamente."),
                               QMessageBox::Ok, QMessageBox::NoButton);
         ui->impressoras->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+
+    // A receipt with a tag that cannot be carried out prints nothing at all,
+    // on any road: a fiscal receipt with a broken QR code is worse than none.
+    const QString receiptRefusal = receiptProblem(jobFromWindow());
+    if (!receiptRefusal.isEmpty()) {
+        sayReceiptRefused(receiptRefusal);
+        QMessageBox::critical(this, tr("IMPRESSORA"), receiptRefusal, QMessageBox::Ok, QMessageBox::NoButton);
+        ui->imprimir->setFocus(Qt::OtherFocusReason);
         return;
     }
 

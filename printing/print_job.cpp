@@ -24,7 +24,7 @@ bool printToDirectPort(const PrintJob &job, PrintControl &control)
 {
     // The target is opened (and emptied) before the text is prepared.
     DirectPortWriter port(job.directTarget.toLocal8Bit().toStdString(), &control);
-    const QByteArray text = directText(job);
+    const QByteArray text = directText(job, LineEnds::CrLf);
     const bool written = !text.isNull() && port.write(text.constData(), size_t(text.size()));
     return port.close() && written;
 }
@@ -39,8 +39,20 @@ void sendCutCommand(const PrintJob &job, PrintControl &control)
 
 } // namespace
 
+void sayReceiptRefused(const QString &problem)
+{
+    std::cout << "impressao recusada, nada foi enviado: " << problem.toStdString() << std::endl;
+}
+
 bool runPrintJob(const PrintJob &job, PrintControl &control)
 {
+    // A tag that cannot be carried out stops the print before any road
+    // starts: no job, no cut, no port emptied.
+    const QString problem = receiptProblem(job);
+    if (!problem.isEmpty()) {
+        sayReceiptRefused(problem);
+        return false;
+    }
     bool printed = false;
     if (job.level == QLatin1String("baixo"))
         printed = printRawDocument(job, control);

@@ -16,6 +16,8 @@ struct PrintJob {
     QString dotMatrixMode;
     QString fontFace;
     QString codePage;         // the printer's code page on the raw roads; empty: bytes unchanged
+    QString tags;             // "acbr": the file is a receipt written with tags; empty: plain text
+    int columns = 48;         // the receipt's width in characters
     QByteArray fileData;
     QByteArray cutSequence;   // empty: an empty cut document
     int leftMargin = 0;
@@ -31,9 +33,25 @@ struct PrintJob {
 // it may run on any thread.
 bool runPrintJob(const PrintJob &job, PrintControl &control);
 
+// How the text's lines end: LF for the spooler, CR LF for a port, as a
+// Windows text-mode stream always wrote them there.
+enum class LineEnds { Lf, CrLf };
+
 // The bytes both direct-write roads send: the file framed by the margins,
-// behind the dot-matrix mode sequence. Null when it would not fit in memory.
-QByteArray directText(const PrintJob &job);
+// behind the dot-matrix mode sequence; a receipt with tags as the printer's
+// commands. Null when it would not fit in memory, or when a tag cannot be
+// carried out.
+QByteArray directText(const PrintJob &job, LineEnds ends = LineEnds::Lf);
+
+// True when the job reads the file's tags.
+bool readsTags(const PrintJob &job);
+
+// "etiqueta inválida na linha N: ..." for the first tag of the file that
+// cannot be carried out; empty when every tag can, or tags are not read.
+QString receiptProblem(const PrintJob &job);
+
+// The diagnostics line of a receipt refused for a tag, on standard output.
+void sayReceiptRefused(const QString &problem);
 
 // The page roads ("medio", "alto").
 bool printPlainDocument(const PrintJob &job, PrintControl &control);

@@ -58,6 +58,8 @@ void MainWindow::saveSettings()
     values.append({QLatin1String(matricial.name), ui->matricialComboBox->currentText()});
     values.append({QLatin1String(cortarPapel.name), ui->cortarPapelComboBox->currentText()});
     values.append({QLatin1String(codificacao.name), ui->codificacaoComboBox->currentText()});
+    values.append({QLatin1String(etiquetas.name), ui->etiquetasComboBox->currentText()});
+    values.append({QLatin1String(colunas.name), ui->colunas->value()});
     const QString failure = writeSettings(path, values);
     if (failure.isEmpty())
         return;

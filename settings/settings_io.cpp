@@ -7,6 +7,7 @@
 #include <QRegularExpression>
 #include <QSettings>
 
+#include <algorithm>
 #include <limits>
 
 QString readText(const QSettings &settings, const SettingKeys::TextKey &key)
@@ -42,6 +43,14 @@ int readInteger(const QSettings &settings, const char *name, int fallback)
 int readInteger(const QSettings &settings, const SettingKeys::IntegerKey &key)
 {
     return readInteger(settings, key.name, key.fallback);
+}
+
+int readBoundedInteger(const QSettings &settings, const SettingKeys::IntegerKey &key, int low, int high)
+{
+    static const QRegularExpression decimal(QStringLiteral("^\\s*[+-]?[0-9]+\\s*$"));
+    if (!decimal.match(settings.value(QLatin1String(key.name)).toString()).hasMatch())
+        return key.fallback;
+    return std::clamp(readInteger(settings, key), low, high);
 }
 
 bool readBoolean(const QSettings &settings, const SettingKeys::BooleanKey &key)

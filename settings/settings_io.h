@@ -13,6 +13,9 @@ QString readText(const QSettings &settings, const SettingKeys::TextKey &key);
 // any number of digits, saturate.
 int readInteger(const QSettings &settings, const char *name, int fallback);
 int readInteger(const QSettings &settings, const SettingKeys::IntegerKey &key);
+// A decimal integer clamped to [low, high]; any other text, or none, is
+// the key's fallback.
+int readBoundedInteger(const QSettings &settings, const SettingKeys::IntegerKey &key, int low, int high);
 // Empty, "0" and "false" in any case are false; any other text is true.
 bool readBoolean(const QSettings &settings, const SettingKeys::BooleanKey &key);
 

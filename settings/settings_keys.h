@@ -26,6 +26,8 @@ inline constexpr IntegerKey y{"geral/y", 0};
 inline constexpr TextKey impressora{"geral/impressora", ""};
 inline constexpr TextKey cortarPapel{"geral/cortarPapel", ""};
 inline constexpr TextKey codificacao{"geral/codificacao", ""};
+inline constexpr TextKey etiquetas{"geral/etiquetas", ""};
+inline constexpr IntegerKey colunas{"geral/colunas", 48};
 
 } // namespace SettingKeys
 

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <sstream>
+#include <string_view>
 #include <vector>
 
 #ifdef _WIN32
@@ -188,14 +189,9 @@ bool DirectPortWriter::write(const char *data, std::size_t length)
         failed = true;
         return false;
     }
-    // The bytes a Windows text-mode stream would put out.
-    std::vector<char> converted;
-    converted.reserve(length + length / 8 + 1);
-    for (std::size_t i = 0; i < length; ++i) {
-        if (data[i] == '\n')
-            converted.push_back('\r');
-        converted.push_back(data[i]);
-    }
+    // The bytes as given: the caller makes the text's line ends CR LF, and
+    // a 10 inside a printer command stays 10.
+    const std::string_view converted(data, length);
 
     PrintControl &control = *stream->control;
     WaitScope wait(&control);

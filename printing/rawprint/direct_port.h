@@ -6,8 +6,8 @@
 
 class PrintControl;
 
-// The "escrita direta" output: bytes written to a port or a file as a
-// text-mode stream would, so every LF reaches the target as CR LF.
+// The "escrita direta" output: bytes written unchanged to a port or a file
+// (the text's line ends come already as CR LF, see directText()).
 //
 // A target that takes no bytes (a printer switched off, a FIFO nobody reads)
 // does not hold the print for ever: opening and writing give up once the
@@ -32,7 +32,7 @@ public:
     // Closes; false when anything written was lost, or when the target never
     // opened.
     bool close();
-    // The bytes the target has taken so far, as written (CR LF counts two).
+    // The bytes the target has taken so far.
     std::size_t bytesWritten() const;
 
 private:

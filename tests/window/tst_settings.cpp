@@ -123,25 +123,34 @@ private slots:
         QTest::newRow("no file: the defaults") << QByteArray() << rw << QByteArray() << QString()
             << "matricialComboBox=;fonteComboBox=Courier New;escritaDiretaComboBox=LPT1;nivelComboBox=baixo;"
                "cortarPapelComboBox=;margem_geral=10;margem_esquerda=2;margem_superior=1;margem_inferior=2;"
-               "tamanho_fonte=10;fonte_negrito=false;codificacaoComboBox=;size=400x525"
+               "tamanho_fonte=10;fonte_negrito=false;codificacaoComboBox=;etiquetasComboBox=;colunas=48;size=400x525"
             << "margem_geral=10;margem_esquerda=2;margem_superior=1;margem_inferior=2;tamanho_fonte=10;"
                "fonte_negrito=false;nivel=baixo;escrita_direta=LPT1;fonte=Courier New;impressora=;width=400;"
-               "height=525;matricial=;cortarPapel=;codificacao=";
+               "height=525;matricial=;cortarPapel=;codificacao=;etiquetas=;colunas=48";
         QTest::newRow("every value") << QByteArray("[geral]\nmatricial=draft condensed\nescrita_direta=/tmp/p.prn\n"
                                                    "margem_geral=5\nmargem_esquerda=0\nmargem_superior=3\n"
                                                    "margem_inferior=4\ntamanho_fonte=12\nfonte_negrito=true\n"
                                                    "fonte=Arial\nnivel=medio\ncortarPapel=epson corte total\n"
-                                                   "codificacao=epson pc860\n")
+                                                   "codificacao=epson pc860\netiquetas=acbr\ncolunas=32\n")
             << rw << QByteArray() << QString()
             << "matricialComboBox=draft condensed;escritaDiretaComboBox=/tmp/p.prn;margem_geral=5;margem_esquerda=0;"
                "margem_superior=3;margem_inferior=4;tamanho_fonte=12;fonte_negrito=true;fonteComboBox=Arial;"
-               "nivelComboBox=medio;cortarPapelComboBox=epson corte total;codificacaoComboBox=epson pc860"
+               "nivelComboBox=medio;cortarPapelComboBox=epson corte total;codificacaoComboBox=epson pc860;"
+               "etiquetasComboBox=acbr;colunas=32"
             << "matricial=draft condensed;escrita_direta=/tmp/p.prn;tamanho_fonte=12;fonte_negrito=true;"
-               "cortarPapel=epson corte total;codificacao=epson pc860";
+               "cortarPapel=epson corte total;codificacao=epson pc860;etiquetas=acbr;colunas=32";
         QTest::newRow("numbers clamped and read") << QByteArray("[geral]\nmargem_geral=150\nmargem_superior=99999999999999\n"
                                                                 "margem_inferior=-5\nmargem_esquerda=abc\n")
             << rw << QByteArray() << QString() << "margem_geral=99;margem_superior=99;margem_inferior=0;margem_esquerda=0"
             << "margem_geral=99;margem_superior=99;margem_inferior=0;margem_esquerda=0";
+        // The receipt's columns: clamped like the margins, but a text that
+        // is no number leaves the default rather than the smallest width.
+        const QPair<const char *, const char *> columns[] = {{"5", "16"}, {"200", "96"}, {"-3", "16"}, {"58", "58"},
+                                                             {"abc", "48"}, {"", "48"}, {"4 8", "48"}};
+        for (const auto &column : columns)
+            QTest::addRow("colunas \"%s\"", column.first) << QByteArray("[geral]\ncolunas=") + column.first + "\n"
+                << rw << QByteArray() << QString() << QStringLiteral("colunas=%1").arg(column.second)
+                << QStringLiteral("colunas=%1").arg(column.second);
         const QPair<const char *, QString> bolds[] = {{"", "false"}, {"0", "false"}, {"FALSE", "false"},
                                                       {"yes", "true"}, {"00", "true"}};
         for (const auto &bold : bolds)
@@ -156,10 +165,11 @@ private slots:
         QTest::newRow("half a size, half a position") << QByteArray("[geral]\nwidth=800\nx=0\ny=300\n")
             << rw << QByteArray() << QString() << "size=400x525;pos=0,0" << "width=400;y=0";
         QTest::newRow("texts no list holds") << QByteArray("[geral]\nnivel=Baixo\nfonte=Comic Sans\nmatricial=DRAFT\n"
-                                                           "cortarPapel=Epson corte total\ncodificacao=EPSON PC860\n")
+                                                           "cortarPapel=Epson corte total\ncodificacao=EPSON PC860\n"
+                                                           "etiquetas=ACBr \n")
             << rw << QByteArray() << QString() << "nivelComboBox=alto;fonteComboBox=Courier New;matricialComboBox=;cortarPapelComboBox=;"
-                                                  "codificacaoComboBox="
-            << "nivel=alto;fonte=Courier New;matricial=;cortarPapel=;codificacao=";
+                                                  "codificacaoComboBox=;etiquetasComboBox="
+            << "nivel=alto;fonte=Courier New;matricial=;cortarPapel=;codificacao=;etiquetas=";
         for (const char *page : {"epson pc850", "epson pc860", "epson pc858", "epson wpc1252", "bematech pc850",
                                  "bematech pc860", "pc850", "pc860", "pc858", "wpc1252"})
             QTest::addRow("code page \"%s\"", page) << QByteArray("[geral]\ncodificacao=") + page + "\n" << rw
@@ -243,7 +253,7 @@ private slots:
         const QString written = toUser ? userConfigPath() : configPath();
         QCOMPARE(readFile(toUser ? configPath() : userConfigPath()), toUser ? ini : userIni);
         const QMap<QString, QString> saved = savedOnDisk(written);
-        QCOMPARE(saved.keys().filter(QRegularExpression("^geral/(?!extra)")).size(), 17);
+        QCOMPARE(saved.keys().filter(QRegularExpression("^geral/(?!extra)")).size(), 19);
         for (const QString &pair : saves.split(';', Qt::SkipEmptyParts)) {
             const QString key = pair.section('=', 0, 0);
             QCOMPARE(saved.value(key.contains('/') ? key : "geral/" + key), pair.section('=', 1));

@@ -1,0 +1,220 @@
+#include "escpos_writer.h"
+#include "code_pages.h"
+
+#include <algorithm>
+
+namespace receipt {
+
+namespace {
+
+constexpr char ESC = 0x1B;
+constexpr char GS = 0x1D;
+constexpr char FS = 0x1C;
+
+// The printer's function B codes of GS k.
+char barcodeSystem(BarcodeKind kind)
+{
+    switch (kind) {
+    case BarcodeKind::UpcA: return 65;
+    case BarcodeKind::UpcE: return 66;
+    case BarcodeKind::Ean13: return 67;
+    case BarcodeKind::Ean8: return 68;
+    case BarcodeKind::Code39: return 69;
+    case BarcodeKind::Interleaved: return 70;
+    case BarcodeKind::Codabar: return 71;
+    case BarcodeKind::Code93: return 72;
+    case BarcodeKind::Code128: return 73;
+    }
+    return 67;
+}
+
+class Writer
+{
+public:
+    explicit Writer(const EscPosFrame &frame)
+        : frame(frame)
+        , lineEnd(frame.crlf ? "\r\n" : "\n")
+    {
+    }
+
+    std::string write(const std::vector<Piece> &pieces, bool restoreModes)
+    {
+        out = frame.setup;
+        for (int i = 0; i < frame.topMargin; ++i)
+            out += lineEnd;
+        for (std::size_t i = 0; i < pieces.size(); ++i)
+            piece(pieces[i], i == 0);
+        if (restoreModes) {
+            setStyle(TextStyle());
+            command({ESC, 'a', 0});
+        }
+        if (atLineStart)
+            beginLine(Alignment::Left);
+        out += lineEnd;
+        for (int i = 0; i < frame.bottomMargin; ++i)
+            out += lineEnd;
+        return std::move(out);
+    }
+
+private:
+    void command(std::initializer_list<char> bytes) { out.append(bytes.begin(), bytes.end()); }
+
+    // The margin and the alignment of a line are set by what starts it.
+    void beginLine(Alignment alignment, bool margin = true)
+    {
+        if (!atLineStart)
+            return;
+        atLineStart = false;
+        if (alignment != printerAlignment) {
+            printerAlignment = alignment;
+            command({ESC, 'a', char(alignment == Alignment::Left ? 0 : alignment == Alignment::Centre ? 1 : 2)});
+        }
+        if (margin && alignment == Alignment::Left)
+            out.append(std::size_t(std::max(frame.leftMargin, 0)), ' ');
+    }
+
+    // Blocks that print on lines of their own (barcodes, cuts, the logo)
+    // first print the line begun.
+    void endLineBegun()
+    {
+        if (!atLineStart) {
+            out += lineEnd;
+            atLineStart = true;
+        }
+    }
+
+    void setStyle(const TextStyle &style)
+    {
+        if (style.bold != printerStyle.bold)
+            command({ESC, 'E', char(style.bold)});
+        if (style.doubleWidth != printerStyle.doubleWidth || style.doubleHeight != printerStyle.doubleHeight)
+            command({GS, '!', char((style.doubleWidth ? 0x10 : 0) | (style.doubleHeight ? 0x01 : 0))});
+        if (style.underline != printerStyle.underline)
+            command({ESC, '-', char(style.underline)});
+        if (style.fontB != printerStyle.fontB)
+            command({ESC, 'M', char(style.fontB)});
+        if (style.inverted != printerStyle.inverted)
+            command({GS, 'B', char(style.inverted)});
+        printerStyle = style;
+    }
+
+    void text(const std::string &bytes, bool first)
+    {
+        // A UTF-8 byte-order mark says how the file is written; converted,
+        // it would print as a "?".
+        const std::size_t skip = first && frame.codePage && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+        const std::size_t start = out.size();
+        out.append(bytes, skip, std::string::npos);
+        if (frame.codePage)
+            out.resize(start + convertToCodePage(&out[start], out.size() - start, *frame.codePage));
+    }
+
+    void barcode(const Piece &piece)
+    {
+        const BarcodeOptions &options = piece.barcodeOptions;
+        command({GS, 'H', char(options.showDigits ? 2 : 0)});
+        command({GS, 'w', char(options.moduleWidth)});
+        command({GS, 'h', char(options.height)});
+        // Code 128 says which of its code sets the data starts in; a brace
+        // is the escape of that selection.
+        std::string data = piece.bytes;
+        if (piece.barcode == BarcodeKind::Code128)
+            data = "{B" + data;
+        command({GS, 'k', barcodeSystem(piece.barcode), char(data.size())});
+        out += data;
+    }
+
+    void qrCode(const Piece &piece)
+    {
+        const QrOptions &qr = piece.qr;
+        command({GS, '(', 'k', 4, 0, '1', 'A', char(qr.model == 1 ? '1' : '2'), 0});
+        command({GS, '(', 'k', 3, 0, '1', 'C', char(qr.moduleSize)});
+        command({GS, '(', 'k', 3, 0, '1', 'E', char('0' + qr.errorLevel)});
+        const std::size_t length = piece.bytes.size() + 3;
+        command({GS, '(', 'k', char(length & 0xFF), char(length >> 8), '1', 'P', '0'});
+        out += piece.bytes;
+        command({GS, '(', 'k', 3, 0, '1', 'Q', '0'});
+    }
+
+    void piece(const Piece &piece, bool first)
+    {
+        switch (piece.kind) {
+        case PieceKind::Text:
+            beginLine(piece.alignment);
+            setStyle(piece.style);
+            text(piece.bytes, first);
+            break;
+        case PieceKind::LineFeed:
+            beginLine(piece.alignment);
+            out += lineEnd;
+            atLineStart = true;
+            break;
+        case PieceKind::CarriageReturn:
+            out += '\r';
+            break;
+        case PieceKind::FeedLines:
+            command({ESC, 'd', char(piece.count)});
+            atLineStart = true;
+            break;
+        case PieceKind::Rule: {
+            const bool left = atLineStart && piece.alignment == Alignment::Left;
+            beginLine(piece.alignment);
+            setStyle(piece.style);
+            const int width = frame.columns - (left ? std::max(frame.leftMargin, 0) : 0);
+            out.append(std::size_t(std::max(width / (piece.style.doubleWidth ? 2 : 1), 0)), piece.ruleCharacter);
+            break;
+        }
+        case PieceKind::Barcode:
+        case PieceKind::QrCode:
+            endLineBegun();
+            beginLine(piece.alignment, false);
+            if (piece.kind == PieceKind::Barcode)
+                barcode(piece);
+            else
+                qrCode(piece);
+            // The printer starts a new line after the symbol.
+            atLineStart = true;
+            break;
+        case PieceKind::Cut:
+            endLineBegun();
+            // Feeds the last line past the cutter, then cuts.
+            command({GS, 'V', char(piece.partial ? 66 : 65), 0});
+            break;
+        case PieceKind::Drawer:
+            command({ESC, 'p', char(piece.drawer == 2 ? 1 : 0), 25, char(250)});
+            break;
+        case PieceKind::Reset:
+            // The printer drops a line it has not printed yet.
+            endLineBegun();
+            out += ESC;
+            out += '@';
+            out += frame.setup;
+            printerStyle = TextStyle();
+            printerAlignment = Alignment::Left;
+            break;
+        case PieceKind::Logo:
+            endLineBegun();
+            command({FS, 'p', 1, 0});
+            break;
+        case PieceKind::Beep:
+            command({ESC, 'B', 1, 3});
+            break;
+        }
+    }
+
+    const EscPosFrame &frame;
+    const char *const lineEnd;
+    std::string out;
+    bool atLineStart = true;
+    TextStyle printerStyle;
+    Alignment printerAlignment = Alignment::Left;
+};
+
+} // namespace
+
+std::string writeEscPos(const std::vector<Piece> &pieces, const EscPosFrame &frame, bool restoreModes)
+{
+    return Writer(frame).write(pieces, restoreModes);
+}
+
+} // namespace receipt
