@@ -4,6 +4,8 @@
 #include "page_pieces.h"
 #include "print_control.h"
 #include "print_job.h"
+#include "receipt_document.h"
+#include "receipt_reader.h"
 #include "text_framing.h"
 
 #include <QDebug>
@@ -33,6 +35,31 @@ std::unique_ptr<QPrinter> installedPrinter(const QString &name, PrintControl &co
     return printer;
 }
 
+// A receipt written with tags, when the job reads tags and the file has
+// some; the reader has refused a tag that cannot be carried out before the
+// road started.
+bool readTaggedReceipt(const PrintJob &job, receipt::ReceiptReading &reading)
+{
+    if (!readsTags(job))
+        return false;
+    reading = receipt::readReceipt(job.fileData.constData(), size_t(job.fileData.size()));
+    return reading.hasTags && !reading.error.isError();
+}
+
+// The receipt as it prints, in `font` made fixed pitch, on a document with
+// the settings the page road gave it.
+bool printReceipt(const receipt::ReceiptReading &reading, QTextDocument &document, ReceiptLook look,
+                  QPrinter &printer, PrintControl &control)
+{
+    look.font.setStyleHint(QFont::TypeWriter);
+    look.pixelsPerMm = printer.resolution() / 25.4;
+    // The symbols' images carry three pixels to the document's one.
+    look.imageScale = 3;
+    layOutReceipt(document, reading.pieces, look);
+    DocumentPieces pages(document);
+    return printPages(pages, printer, control);
+}
+
 } // namespace
 
 bool printPlainDocument(const PrintJob &job, PrintControl &control)
@@ -40,6 +67,19 @@ bool printPlainDocument(const PrintJob &job, PrintControl &control)
     const std::unique_ptr<QPrinter> printer = installedPrinter(job.printerName, control);
     if (!printer)
         return false;
+    receipt::ReceiptReading reading;
+    if (readTaggedReceipt(job, reading)) {
+        // The margins frame the receipt as they frame a text; the font is
+        // the document's own, as a text's is.
+        QTextDocument document;
+        ReceiptLook look;
+        look.font = QFont(QStringLiteral("Courier New"), document.defaultFont().pointSize());
+        look.columns = job.columns;
+        look.leftMargin = job.leftMargin;
+        look.topMargin = job.topMargin;
+        look.bottomMargin = job.bottomMargin;
+        return printReceipt(reading, document, look, *printer, control);
+    }
     // The framed bytes go once decoded: a report of many megabytes is not
     // kept twice while it prints.
     QString text;
@@ -77,6 +117,18 @@ bool printHtmlDocument(const PrintJob &job, PrintControl &control)
     const QRect area = printer->pageRect(QPrinter::DevicePixel).toRect();
     document.setPageSize(QSizeF(area.right() - area.left() + 1, area.bottom() - area.top() + 1));
     document.setDocumentMargin(qreal(job.pageMargin));
+    receipt::ReceiptReading reading;
+    if (readTaggedReceipt(job, reading)) {
+        // The page's font, size and weight, as a text's page has them.
+        page.clear();
+        ReceiptLook look;
+        look.font = QFont(QString::fromLocal8Bit(fontFace));
+        if (job.fontSize > 0)
+            look.font.setPixelSize(job.fontSize);
+        look.font.setBold(job.bold);
+        look.columns = job.columns;
+        return printReceipt(reading, document, look, *printer, control);
+    }
     // What is printed is built from the text or from the page, and the
     // other goes at once.
     QString text = utf8UpToZero(job.fileData);
