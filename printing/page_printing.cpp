@@ -55,7 +55,11 @@ bool printReceipt(const receipt::ReceiptReading &reading, QTextDocument &documen
     look.pixelsPerMm = printer.resolution() / 25.4;
     // The symbols' images carry three pixels to the document's one.
     look.imageScale = 3;
-    layOutReceipt(document, reading.pieces, look);
+    const QString problem = layOutReceipt(document, reading.pieces, look);
+    if (!problem.isEmpty()) {
+        sayReceiptRefused(problem);
+        return false;
+    }
     DocumentPieces pages(document);
     return printPages(pages, printer, control);
 }

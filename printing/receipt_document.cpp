@@ -55,10 +55,11 @@ public:
             text(QString::fromUtf8(piece.bytes.data(), int(piece.bytes.size())), piece);
             break;
         case PieceKind::Rule: {
-            // Across the line's room left, as the printer fills it.
-            const int room = (width - (lineAlignment == Alignment::Left || runs.empty() ? leftQuarters() : 0))
-                             / quartersOf(piece.style);
-            text(QString(std::max(room, 0), QLatin1Char(piece.ruleCharacter)), piece);
+            // As many characters as the printer gets: the columns, less the
+            // margin of a left-aligned line it begins.
+            const bool left = runs.empty() && piece.alignment == Alignment::Left;
+            const int count = (look.columns - (left ? std::max(look.leftMargin, 0) : 0)) / (piece.style.doubleWidth ? 2 : 1);
+            text(QString(std::max(count, 0), QLatin1Char(piece.ruleCharacter)), piece);
             break;
         }
         case PieceKind::LineFeed:
@@ -225,18 +226,32 @@ private:
         cursor.insertImage(picture);
     }
 
+public:
+    QString problem;
+
+private:
     void symbol(const Piece &piece)
     {
         const qreal pixelsPerMm = look.pixelsPerMm * look.imageScale;
-        if (piece.kind == PieceKind::QrCode) {
-            const receipt::SymbolModules modules = receipt::encodeQrCode(piece.bytes, piece.qr.errorLevel);
-            image(symbolImage(modules, qrCodeLook(modules, piece.qr.moduleSize, pixelsPerMm)), piece.alignment);
-        } else {
-            const receipt::BarcodeOptions &options = piece.barcodeOptions;
-            const receipt::SymbolModules modules = receipt::encodeBarcode(piece.barcode, piece.bytes);
-            image(symbolImage(modules, barcodeLook(options.moduleWidth, options.height, options.showDigits, pixelsPerMm)),
-                  piece.alignment);
+        const bool qrCode = piece.kind == PieceKind::QrCode;
+        const receipt::SymbolModules modules = qrCode ? receipt::encodeQrCode(piece.bytes, piece.qr.errorLevel)
+                                                      : receipt::encodeBarcode(piece.barcode, piece.bytes);
+        if (!modules.encoded()) {
+            // Never a receipt without its symbol: the first one missing is
+            // told, and the page roads print nothing.
+            if (problem.isEmpty()) {
+                receipt::ReceiptError error;
+                error.line = piece.line;
+                error.reason = modules.error;
+                problem = QString::fromStdString(error.message());
+            }
+            return;
         }
+        const receipt::BarcodeOptions &options = piece.barcodeOptions;
+        image(symbolImage(modules, qrCode ? qrCodeLook(modules, piece.qr.moduleSize, pixelsPerMm)
+                                          : barcodeLook(options.moduleWidth, options.height, options.showDigits,
+                                                        pixelsPerMm)),
+              piece.alignment);
     }
 
     void cutLine()
@@ -267,10 +282,11 @@ private:
 
 } // namespace
 
-void layOutReceipt(QTextDocument &document, const std::vector<Piece> &pieces, const ReceiptLook &look)
+QString layOutReceipt(QTextDocument &document, const std::vector<Piece> &pieces, const ReceiptLook &look)
 {
     ReceiptLayout layout(document, look);
     for (const Piece &piece : pieces)
         layout.add(piece);
     layout.finish();
+    return layout.problem;
 }

@@ -4,6 +4,7 @@
 #include "receipt_pieces.h"
 
 #include <QFont>
+#include <QString>
 
 #include <vector>
 
@@ -33,7 +34,8 @@ struct ReceiptLook {
 // for each printed line, in the character modes of its text, aligned
 // within `columns` and wrapped where the printer wraps; ruled lines across
 // the receipt; barcodes and QR codes as images. Drawer pulses, beeps and
-// the printer's stored logo print nothing.
-void layOutReceipt(QTextDocument &document, const std::vector<receipt::Piece> &pieces, const ReceiptLook &look);
+// the printer's stored logo print nothing. Returns what could not be
+// drawn ("etiqueta inválida na linha N: ..."), empty when all was.
+QString layOutReceipt(QTextDocument &document, const std::vector<receipt::Piece> &pieces, const ReceiptLook &look);
 
 #endif

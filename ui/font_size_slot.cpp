@@ -78,8 +78,8 @@ void MainWindow::on_tamanho_fonte_valueChanged(int arg1)
             look.columns = ui->colunas->value();
             look.pixelsPerMm = preview.logicalDpiX() / 25.4;
             look.showCuts = true;
-            layOutReceipt(*preview.document(), reading.pieces, look);
-            return;
+            if (layOutReceipt(*preview.document(), reading.pieces, look).isEmpty())
+                return;
         }
     }
     preview.setText(utf8UpToZero(part));

@@ -151,6 +151,22 @@ private slots:
         QVERIFY2(!text.contains('<') && !text.contains("- - -"), qPrintable(text));
     }
 
+    // What the reader lets through and zint cannot draw (a Code 128
+    // longer than zint takes) prints nothing on a page road: no job.
+    void pageRoadsRefuseASymbolTheyCannotDraw()
+    {
+        PrintJob job;
+        job.printerName = QStringLiteral("pagina");
+        job.tags = QStringLiteral("acbr");
+        job.fileData = "<n>PEDIDO</n>\n<code128>" + QByteArray(200, 'A') + "</code128>\n";
+        const QStringList before = jobsOf(job.printerName);
+        PrintControl control;
+        QVERIFY(!printPlainDocument(job, control));
+        QVERIFY(!printHtmlDocument(job, control));
+        QTest::qWait(500);
+        QCOMPARE(jobsOf(job.printerName), before);
+    }
+
     void previewShowsTheSymbols()
     {
         writeFile(configPath(), "[geral]\netiquetas=acbr\ncolunas=48\ntamanho_fonte=10\n");
