@@ -191,26 +191,32 @@ private slots:
         QTest::addColumn<QByteArray>("tags");
         QTest::addColumn<int>("columns");
         QTest::addColumn<QList<int>>("lines");
+        QTest::addColumn<int>("windowWidth");
         QTest::addColumn<bool>("scrolls");
-        // Lines of 41, 48 and 60 characters and an empty last one, in a
-        // 400-pixel window. The printer prints a receipt with tags line by
-        // line: a line it wraps is two paragraphs.
-        QTest::newRow("plain text, 48 columns") << QByteArray() << 48 << QList<int>{1, 1, 2, 1} << true;
-        QTest::newRow("plain text, 32 columns") << QByteArray() << 32 << QList<int>{2, 2, 2, 1} << false;
-        QTest::newRow("tags read, 48 columns") << QByteArray("acbr") << 48 << QList<int>{1, 1, 1, 1} << true;
+        // Lines of 41, 48 and 60 characters and an empty last one. The
+        // printer prints a receipt with tags line by line: a line it wraps
+        // is two paragraphs. The narrow window is as narrow as it goes, and
+        // narrower than 48 columns at 14 points.
+        QTest::newRow("plain text, 48 columns, narrow window")
+            << QByteArray() << 48 << QList<int>{1, 1, 2, 1} << 300 << true;
+        QTest::newRow("plain text, 48 columns, wide window")
+            << QByteArray() << 48 << QList<int>{1, 1, 2, 1} << 900 << false;
+        QTest::newRow("plain text, 32 columns") << QByteArray() << 32 << QList<int>{2, 2, 2, 1} << 700 << false;
+        QTest::newRow("tags read, 48 columns") << QByteArray("acbr") << 48 << QList<int>{1, 1, 1, 1} << 300 << true;
     }
     void previewWrapsAtTheColumns()
     {
         QFETCH(QByteArray, tags);
         QFETCH(int, columns);
         QFETCH(QList<int>, lines);
+        QFETCH(int, windowWidth);
         QFETCH(bool, scrolls);
         writeFile(configPath(), "[geral]\netiquetas=" + tags + "\ncolunas=" + QByteArray::number(columns)
-                                    + "\ntamanho_fonte=10\n");
+                                    + "\ntamanho_fonte=14\n");
         const QByteArray file = "CUPOM NAO FISCAL    06/12/2026 09:41 </n>\n" + QByteArray(48, '=') + '\n'
                                 + QByteArray("001 Pao frances 10un 0,75 7,50 ") + QByteArray(29, '9') + '\n';
         QVERIFY(window->initialise(*qApp, fileWith(file)));
-        window->resize(400, 600);
+        window->resize(windowWidth, 600);
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window));
         QTextEdit &edit = preview();
