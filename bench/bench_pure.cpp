@@ -3,6 +3,8 @@
 //   buildHtmlPage - the page of the "alto" road (LF -> <br>, space -> &nbsp;)
 //   utf8UpToZero  - what the preview and the page roads decode (for comparison)
 //   floor_copy    - a fresh buffer filled by memcpy: the floor for the above
+//   directText    - the raw roads' bytes of the same text, plain, and with
+//                   receipt tags (bold, centring, rules every few lines) read
 // at 1 KiB, 1 MiB and 64 MiB. Each reports bytes of input per second, the
 // time per input byte ("ns/B", constant when the cost grows linearly) and a
 // fitted complexity (expected: O(N)).
@@ -10,11 +12,13 @@
 // Run:  bench_pure [--benchmark_filter=REGEX] [--benchmark_repetitions=N]
 
 #include "html_page.h"
+#include "print_job.h"
 #include "text_framing.h"
 
 #include <benchmark/benchmark.h>
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
 #include <algorithm>
@@ -208,6 +212,51 @@ void BM_floor_copy(benchmark::State &state)
     report(state, text.size());
 }
 
+// The receipt text with tags on every line or two, as an NFC-e receipt has them.
+const QByteArray &taggedText(std::int64_t size)
+{
+    static std::map<std::int64_t, QByteArray> made;
+    QByteArray &tagged = made[size];
+    if (tagged.isEmpty()) {
+        const QList<QByteArray> lines = receiptText(size).split('\n');
+        for (int i = 0; i < lines.size(); ++i) {
+            switch (i % 4) {
+            case 0: tagged += "<n>" + lines[i] + "</n>\n"; break;
+            case 1: tagged += "<ce>" + lines[i] + "</ce>\n"; break;
+            case 2: tagged += "</linha_simples>\n" + lines[i] + '\n'; break;
+            default: tagged += lines[i] + '\n';
+            }
+        }
+    }
+    return tagged;
+}
+
+void directTextOf(benchmark::State &state, const QByteArray &text, const char *tags)
+{
+    PrintJob job;
+    job.fileData = text;
+    job.tags = QLatin1String(tags);
+    job.leftMargin = 2;
+    job.topMargin = 1;
+    job.bottomMargin = 2;
+    for (auto _ : state) {
+        QByteArray bytes = directText(job);
+        benchmark::DoNotOptimize(bytes.constData());
+        benchmark::ClobberMemory();
+    }
+    report(state, text.size());
+}
+
+void BM_directText_plain(benchmark::State &state)
+{
+    directTextOf(state, taggedText(state.range(0)), "");
+}
+
+void BM_directText_tags(benchmark::State &state)
+{
+    directTextOf(state, taggedText(state.range(0)), "acbr");
+}
+
 void sizes(benchmark::internal::Benchmark *benchmark)
 {
     benchmark->Arg(1 << 10)->Arg(1 << 20)->Arg(64 << 20)->Complexity(benchmark::oN)
@@ -219,6 +268,8 @@ BENCHMARK(BM_frameText_dotMatrix)->Apply(sizes);
 BENCHMARK(BM_buildHtmlPage)->Apply(sizes);
 BENCHMARK(BM_utf8UpToZero)->Apply(sizes);
 BENCHMARK(BM_floor_copy)->Apply(sizes);
+BENCHMARK(BM_directText_plain)->Arg(1 << 20)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_directText_tags)->Arg(1 << 20)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 

@@ -8,6 +8,8 @@
 
 namespace {
 
+constexpr size_t largeFile = 8 * 1024 * 1024;
+
 // What a Windows text-mode stream put out for the port road: every LF of
 // the framed plain text as CR LF.
 QByteArray withCrLf(const QByteArray &text)
@@ -51,7 +53,18 @@ QByteArray directText(const PrintJob &job, LineEnds ends)
     if (!readsTags(job))
         return plainText(job, prefix, page, ends);
 
-    const receipt::ReceiptReading reading = receipt::readReceipt(job.fileData.constData(), size_t(job.fileData.size()));
+    // A long report is checked before it is read into pieces, which take
+    // several times its size: a plain one never is.
+    const char *data = job.fileData.constData();
+    const size_t size = size_t(job.fileData.size());
+    if (size > largeFile) {
+        const receipt::ReceiptReading check = receipt::checkReceipt(data, size);
+        if (check.error.isError())
+            return QByteArray();
+        if (!check.hasTags)
+            return plainText(job, prefix, page, ends);
+    }
+    const receipt::ReceiptReading reading = receipt::readReceipt(data, size);
     if (reading.error.isError())
         return QByteArray();
     if (!reading.hasTags)
@@ -78,6 +91,6 @@ QString receiptProblem(const PrintJob &job)
     if (!readsTags(job))
         return QString();
     const receipt::ReceiptError error =
-        receipt::readReceipt(job.fileData.constData(), size_t(job.fileData.size())).error;
+        receipt::checkReceipt(job.fileData.constData(), size_t(job.fileData.size())).error;
     return error.isError() ? QString::fromStdString(error.message()) : QString();
 }

@@ -39,11 +39,15 @@ public:
 
     std::string write(const std::vector<Piece> &pieces, bool restoreModes)
     {
+        std::size_t bytes = 0;
+        for (const Piece &each : pieces)
+            bytes += each.bytes.size() + 4;
+        out.reserve(bytes + bytes / 4 + frame.setup.size() + std::size_t(frame.topMargin + frame.bottomMargin) * 2 + 64);
         out = frame.setup;
         for (int i = 0; i < frame.topMargin; ++i)
             out += lineEnd;
-        for (std::size_t i = 0; i < pieces.size(); ++i)
-            piece(pieces[i], i == 0);
+        for (const Piece &each : pieces)
+            piece(each);
         if (restoreModes) {
             setStyle(TextStyle());
             command({ESC, 'a', 0});
@@ -98,13 +102,10 @@ private:
         printerStyle = style;
     }
 
-    void text(const std::string &bytes, bool first)
+    void text(const std::string &bytes)
     {
-        // A UTF-8 byte-order mark says how the file is written; converted,
-        // it would print as a "?".
-        const std::size_t skip = first && frame.codePage && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
         const std::size_t start = out.size();
-        out.append(bytes, skip, std::string::npos);
+        out += bytes;
         if (frame.codePage)
             out.resize(start + convertToCodePage(&out[start], out.size() - start, *frame.codePage));
     }
@@ -136,13 +137,13 @@ private:
         command({GS, '(', 'k', 3, 0, '1', 'Q', '0'});
     }
 
-    void piece(const Piece &piece, bool first)
+    void piece(const Piece &piece)
     {
         switch (piece.kind) {
         case PieceKind::Text:
             beginLine(piece.alignment);
             setStyle(piece.style);
-            text(piece.bytes, first);
+            text(piece.bytes);
             break;
         case PieceKind::LineFeed:
             beginLine(piece.alignment);

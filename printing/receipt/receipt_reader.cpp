@@ -87,17 +87,22 @@ bool parameterIn(const std::string &text, int low, int high, int &value)
 class Reader
 {
 public:
-    Reader(const char *data, std::size_t size)
+    Reader(const char *data, std::size_t size, bool keepPieces)
         : at(data)
         , end(data + size)
+        , keepPieces(keepPieces)
     {
     }
 
     ReceiptReading read()
     {
+        if (keepPieces)
+            // Every piece starts at a line feed or at a tag.
+            reading.pieces.reserve((std::size_t(std::count(at, end, '\n')) + std::size_t(std::count(at, end, '<'))) * 2 + 16);
         while (at < end && !reading.error.isError()) {
             const char *special = findSpecial(at);
-            text.append(at, special);
+            if (keepPieces)
+                text.append(at, special);
             at = special;
             if (at == end)
                 break;
@@ -132,19 +137,22 @@ private:
 
     Piece &add(PieceKind kind)
     {
-        Piece piece;
+        Piece &piece = keepPieces ? reading.pieces.emplace_back() : (scratch = Piece());
         piece.kind = kind;
         piece.line = line;
         piece.alignment = alignment;
         piece.style = style;
-        reading.pieces.push_back(std::move(piece));
-        return reading.pieces.back();
+        return piece;
     }
 
     void flushText()
     {
         if (text.empty())
             return;
+        if (!keepPieces) {
+            text.clear();
+            return;
+        }
         add(PieceKind::Text).bytes = std::move(text);
         text.clear();
     }
@@ -341,6 +349,8 @@ private:
 
     const char *at;
     const char *const end;
+    const bool keepPieces;
+    Piece scratch; // what a check makes of a piece, never kept
     int line = 1;
     std::string text;
     TextStyle style;
@@ -366,9 +376,28 @@ std::size_t qrCapacity(int errorLevel)
     return capacities[std::clamp(errorLevel, 0, 3)];
 }
 
+namespace {
+
+ReceiptReading readFrom(const char *data, std::size_t size, bool keepPieces)
+{
+    // A UTF-8 byte-order mark says how the file is written; it is no text.
+    if (size >= 3 && std::memcmp(data, "\xEF\xBB\xBF", 3) == 0) {
+        data += 3;
+        size -= 3;
+    }
+    return Reader(data, size, keepPieces).read();
+}
+
+} // namespace
+
 ReceiptReading readReceipt(const char *data, std::size_t size)
 {
-    return Reader(data, size).read();
+    return readFrom(data, size, true);
+}
+
+ReceiptReading checkReceipt(const char *data, std::size_t size)
+{
+    return readFrom(data, size, false);
 }
 
 } // namespace receipt

@@ -12,13 +12,18 @@ constexpr int feedLinesCount = 5;
 
 // Reads a receipt written with tags into pieces. Tag names in any case; a
 // '<' that opens no known tag, and a tag used in a form it does not have,
-// stay text as written. The text between tags keeps the file's bytes.
+// stay text as written. The text between tags keeps the file's bytes; a
+// UTF-8 byte-order mark at the start is dropped.
 //
 // Every tag is checked here, before anything prints: a barcode whose data
 // its symbology cannot carry, a QR code over the largest symbol's
 // capacity, a parameter out of its range, a block tag never closed. The
 // first such tag is the reading's error, and then there are no pieces.
 ReceiptReading readReceipt(const char *data, std::size_t size);
+
+// The same reading without keeping the pieces: whether the file has tags,
+// and its first bad one. Cheap in memory for a file of any size.
+ReceiptReading checkReceipt(const char *data, std::size_t size);
 
 // The most bytes one QR code holds at an error level (0 L to 3 H).
 std::size_t qrCapacity(int errorLevel);

@@ -4,7 +4,7 @@
 # To build and run the program.
 ORVANE_RUN_PACKAGES=(build-essential cmake pkg-config qtbase5-dev qtbase5-dev-tools libcups2-dev libzint-dev
                      cups-daemon cups-client xvfb xdotool x11-utils imagemagick poppler-utils
-                     fonts-dejavu-core xauth)
+                     fonts-dejavu-core xauth zint)
 # To build the Windows program (scripts/build-windows).
 ORVANE_WINDOWS_PACKAGES=(cmake xz-utils g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix nsis wine)
 # And to run every test: the Qt 6 build, the Windows program under wine, the

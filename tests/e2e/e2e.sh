@@ -84,7 +84,7 @@ program=$2
 cups_dir=$ORVANE_CUPS_DIR
 
 TABLE=$(cat <<'ROWS'
-baixo: the worked example, then the cut | both | worked | nivel=baixo;margem_esquerda=2;margem_superior=1;margem_inferior=2;matricial=draft;cortarPapel=epson corte total | press | 1b 78 30 1b 12 0a 20 20 41 42 0a 20 20 43 0a 0a 0a;1b 69 | - | 0 | impressora=@Q;cortarPapel=epson corte total;keys=17;says:Entire file data was sent to printer.
+baixo: the worked example, then the cut | both | worked | nivel=baixo;margem_esquerda=2;margem_superior=1;margem_inferior=2;matricial=draft;cortarPapel=epson corte total | press | 1b 78 30 1b 12 0a 20 20 41 42 0a 20 20 43 0a 0a 0a;1b 69 | - | 0 | impressora=@Q;cortarPapel=epson corte total;keys=19;says:Entire file data was sent to printer.
 baixo: every byte kept, no cut chosen | both | bytes | nivel=baixo | press | 0a 20 20 63 61 66 e9 00 80 ff 0a 20 20 0a 0a 0a | - | 0 | -
 escrita direta: CR LF in the file, the cut to the printer | both | lines | nivel=escrita direta;escrita_direta=@PORT;margem_esquerda=1;margem_superior=0;margem_inferior=1;cortarPapel=bematech corte total | press | port:20 41 0d 0a 20 42 0d 0a 20 0d 0a 0d 0a;1b 77 | - | 0 | escrita_direta=@PORT
 medio: a page with the text | both | receipt | nivel=medio;cortarPapel=samsung corte parcial | press | page:*:PADARIA SÃO JOÃO;1b 6d | - | 0 | -
@@ -137,7 +137,7 @@ medio: 450,000 lines, the last one on the last page | linux,heavy | lines450k | 
 medio: a temporary folder too small for the page | linux | receipt4000 | nivel=medio;cortarPapel=epson corte total | tmp-tiny | page:*:004000 PARAFUSO SEXTAVADO;1b 69 | - | 0 | -
 a 3 GB file: too large to hold | linux | sparse-3g | nivel=baixo | - | - | ARQUIVO | 1 | -
 a FIFO as the file: never waited on | linux | fifo | nivel=baixo | - | - | ARQUIVO | 1 | -
-baixo: epson pc860, a UTF-8 file | both | utf8-accents | nivel=baixo;margem_esquerda=0;margem_superior=0;margem_inferior=0;codificacao=epson pc860;cortarPapel=epson corte total | press | 1b 74 03 53 8e 4f 20 4a 6f 84 6f 20 3f 0a 0a;1b 69 | - | 0 | codificacao=epson pc860;keys=17
+baixo: epson pc860, a UTF-8 file | both | utf8-accents | nivel=baixo;margem_esquerda=0;margem_superior=0;margem_inferior=0;codificacao=epson pc860;cortarPapel=epson corte total | press | 1b 74 03 53 8e 4f 20 4a 6f 84 6f 20 3f 0a 0a;1b 69 | - | 0 | codificacao=epson pc860;keys=19
 baixo: epson pc858, a Windows-1252 file | linux | cp1252 | nivel=baixo;margem_esquerda=0;margem_superior=0;margem_inferior=0;codificacao=epson pc858 | press | 1b 74 13 50 c6 6f 20 d5 20 35 2c 30 30 0a 0a | - | 0 | -
 baixo: epson wpc1252, a UTF-8 file | linux | utf8-accents | nivel=baixo;margem_esquerda=0;margem_superior=0;margem_inferior=0;codificacao=epson wpc1252 | press | 1b 74 10 53 c3 4f 20 4a 6f e3 6f 20 80 0a 0a | - | 0 | -
 baixo: epson pc850, a Windows-1252 file: no euro on the page | linux | cp1252 | nivel=baixo;margem_esquerda=0;margem_superior=0;margem_inferior=0;codificacao=epson pc850 | press | 1b 74 02 50 c6 6f 20 3f 20 35 2c 30 30 0a 0a | - | 0 | -
@@ -156,32 +156,38 @@ baixo: an unknown code page: bytes unchanged | linux | utf8-accents | nivel=baix
 escrita direta: epson pc860, CR LF | linux | utf8-lines | nivel=escrita direta;escrita_direta=@PORT;margem_esquerda=1;margem_superior=0;margem_inferior=1;codificacao=epson pc860;cortarPapel=epson corte total | press | port:1b 74 03 20 53 8e 4f 0d 0a 20 4a 6f 84 6f 0d 0a 20 0d 0a 0d 0a;1b 69 | - | 0 | -
 medio: a Windows-1252 file, the code page ignored | linux | cp1252 | nivel=medio;codificacao=epson pc860;cortarPapel=epson corte total | press | page:*:Pão € 5,00;1b 69 | - | 0 | -
 alto: a Windows-1252 file, the code page ignored | linux | cp1252 | nivel=alto;codificacao=epson pc860 | press | page:*:Pão € 5,00 | - | 0 | -
-config.ini in UTF-8: an accented printer name | both | lines | @utf8:nivel=baixo;cortarPapel=epson corte total | press | framed;1b 69 | - | 0 | impressora=@Q;keys=17
-config.ini in UTF-8 with a byte-order mark: read and saved | both | lines | @bom:nivel=baixo;cortarPapel=epson corte total;margem_geral=42 | press | framed;1b 69 | - | 0 | impressora=@Q;margem_geral=42;keys=17;sections=1
-config.ini in Windows-1252 | both | lines | @cp1252:nivel=baixo;cortarPapel=epson corte total | press | framed;1b 69 | - | 0 | impressora=@Q;keys=17
-config.ini in UTF-16 | both | lines | @utf16:nivel=baixo;cortarPapel=epson corte total | press | framed;1b 69 | - | 0 | impressora=@Q;keys=17;sections=1
-config.ini with [Geral]: one [geral] saved | both | lines | @Geral:nivel=baixo;cortarPapel=epson corte total | press | framed;1b 69 | - | 0 | impressora=@Q;keys=17;sections=1
+receipt tags, baixo: the printer's commands, the text in the code page | both | tags | nivel=baixo;margem_esquerda=0;margem_superior=0;margem_inferior=0;codificacao=epson pc860;etiquetas=acbr;colunas=32;cortarPapel=epson corte total | press | 1b 74 03 1b 61 01 1b 45 01 50 8e 4f 0a 1b 61 00 1d 28 6b 04 00 31 41 32 00 1d 28 6b 03 00 31 43 04 1d 28 6b 03 00 31 45 30 1d 28 6b 0a 00 31 50 30 31 32 33 34 35 36 37 1d 28 6b 03 00 31 51 30 0a 1b 70 00 19 fa 1b 45 00 1b 61 00 0a;1b 69 | - | 0 | etiquetas=acbr;colunas=32;keys=19
+receipt tags, escrita direta: CR LF for the text only, the QR length byte of 10 kept | linux | tags | nivel=escrita direta;escrita_direta=@PORT;margem_esquerda=0;margem_superior=0;margem_inferior=0;codificacao=epson pc860;etiquetas=acbr;cortarPapel=epson corte total | press | port:1b 74 03 1b 61 01 1b 45 01 50 8e 4f 0d 0a 1b 61 00 1d 28 6b 04 00 31 41 32 00 1d 28 6b 03 00 31 43 04 1d 28 6b 03 00 31 45 30 1d 28 6b 0a 00 31 50 30 31 32 33 34 35 36 37 1d 28 6b 03 00 31 51 30 0d 0a 1b 70 00 19 fa 1b 45 00 1b 61 00 0d 0a;1b 69 | - | 0 | -
+receipt tags not read: printed as text | linux | tags | nivel=baixo;margem_esquerda=0;margem_superior=0;margem_inferior=0;codificacao=epson pc860;cortarPapel=epson corte total | press | 1b 74 03 3c 63 65 3e 3c 6e 3e 50 8e 4f 3c 2f 6e 3e 3c 2f 63 65 3e 0a 3c 71 72 63 6f 64 65 3e 31 32 33 34 35 36 37 3c 2f 71 72 63 6f 64 65 3e 0a 3c 2f 61 62 72 65 5f 67 61 76 65 74 61 3e 0a;1b 69 | - | 0 | etiquetas=
+receipt tags, baixo: a bad EAN-13, no job and no cut | both | bad-tag | nivel=baixo;etiquetas=acbr;cortarPapel=epson corte total | press | - | IMPRESSORA | 0 | says:etiqueta inválida na linha 2: <ean13> precisa de 12 ou 13 algarismos
+receipt tags, escrita direta: a QR code never closed, the port untouched | linux | bad-qr | nivel=escrita direta;escrita_direta=@PORT;etiquetas=acbr;cortarPapel=epson corte total | press | port:63 6f 6e 74 65 75 64 6f 20 61 6e 74 69 67 6f 0a | IMPRESSORA | 0 | says:etiqueta inválida na linha 1: <qrcode> sem </qrcode>
+receipt tags, medio: a bad tag prints no page | linux | bad-tag | nivel=medio;etiquetas=acbr;cortarPapel=epson corte total | press | - | IMPRESSORA | 0 | says:<ean13>
+config.ini in UTF-8: an accented printer name | both | lines | @utf8:nivel=baixo;cortarPapel=epson corte total | press | framed;1b 69 | - | 0 | impressora=@Q;keys=19
+config.ini in UTF-8 with a byte-order mark: read and saved | both | lines | @bom:nivel=baixo;cortarPapel=epson corte total;margem_geral=42 | press | framed;1b 69 | - | 0 | impressora=@Q;margem_geral=42;keys=19;sections=1
+config.ini in Windows-1252 | both | lines | @cp1252:nivel=baixo;cortarPapel=epson corte total | press | framed;1b 69 | - | 0 | impressora=@Q;keys=19
+config.ini in UTF-16 | both | lines | @utf16:nivel=baixo;cortarPapel=epson corte total | press | framed;1b 69 | - | 0 | impressora=@Q;keys=19;sections=1
+config.ini with [Geral]: one [geral] saved | both | lines | @Geral:nivel=baixo;cortarPapel=epson corte total | press | framed;1b 69 | - | 0 | impressora=@Q;keys=19;sections=1
 escrita direta: a Windows path typed with single backslashes | windows | lines | nivel=escrita direta;escrita_direta=@PORT1;margem_esquerda=0;margem_superior=0;margem_inferior=0;cortarPapel=epson corte total | press | port:41 0d 0a 42 0d 0a 0d 0a;1b 69 | - | 0 | escrita_direta=@PORT
-no argument | both | none | margem_geral=42;nivel=medio;extra=mantido | - | - | ARQUIVO | 1 | keys=18;margem_geral=42;nivel=medio;extra=mantido
-a missing file | both | missing | margem_geral=42;nivel=medio | - | - | ARQUIVO | 1 | keys=17;margem_geral=42;nivel=medio
+no argument | both | none | margem_geral=42;nivel=medio;extra=mantido | - | - | ARQUIVO | 1 | keys=20;margem_geral=42;nivel=medio;extra=mantido
+a missing file | both | missing | margem_geral=42;nivel=medio | - | - | ARQUIVO | 1 | keys=19;margem_geral=42;nivel=medio
 a directory | both | folder | nivel=medio | - | - | ARQUIVO | 1 | nivel=medio
 a file the user may not read | linux | unreadable | nivel=medio | as-nobody | - | ARQUIVO | 1 | nivel=medio
-no config.ini: created with the defaults | both | missing | - | - | - | ARQUIVO | 1 | keys=17;nivel=baixo;escrita_direta=LPT1;margem_esquerda=2
+no config.ini: created with the defaults | both | missing | - | - | - | ARQUIVO | 1 | keys=19;nivel=baixo;escrita_direta=LPT1;margem_esquerda=2
 a name with spaces and accents | both | accented-name | nivel=baixo;margem_esquerda=0;margem_superior=0;margem_inferior=0;cortarPapel=epson corte total | press | 4e ba 20 31 0a 0a;1b 69 | - | 0 | -
 a name in another encoding than the locale's | linux | latin1-name | nivel=baixo;margem_esquerda=0;margem_superior=0;margem_inferior=0 | press | 4e ba 20 31 0a 0a | - | 0 | -
 a Windows-1252 file: bytes unchanged | both | cp1252 | nivel=baixo;margem_esquerda=0;margem_superior=0;margem_inferior=0 | press | 50 e3 6f 20 80 20 35 2c 30 30 0a 0a | - | 0 | -
-a read-only program folder: the settings go to the user's folder | both | worked | nivel=baixo;margem_esquerda=0;margem_superior=0;margem_inferior=0;cortarPapel=epson corte total | read-only-folder | 41 42 0a 43 0a;1b 69 | - | 0 | unchanged;user:keys=17;user:impressora=@Q;user:cortarPapel=epson corte total
+a read-only program folder: the settings go to the user's folder | both | worked | nivel=baixo;margem_esquerda=0;margem_superior=0;margem_inferior=0;cortarPapel=epson corte total | read-only-folder | 41 42 0a 43 0a;1b 69 | - | 0 | unchanged;user:keys=19;user:impressora=@Q;user:cortarPapel=epson corte total
 the user's configuration folder blocked by a file | linux | worked | nivel=baixo;cortarPapel=epson corte total | xdg-blocked | framed;1b 69 | - | 0 | unchanged;says:config.ini não foi salvo: a pasta não pôde ser criada
 config.ini is a directory | linux | worked | @directory | press | - | IMPRESSORA | 0 | no-user-file;says:config.ini não foi salvo: o arquivo existe mas não pode ser lido
 config.ini of garbage: the defaults, the file kept | linux | worked | @garbage | press | - | IMPRESSORA | 0 | unchanged;says:config.ini não foi salvo: o arquivo está malformado
 config.ini the user may not read: the file kept | linux | worked | nivel=baixo | config-private | - | IMPRESSORA | 0 | unchanged;says:config.ini não foi salvo: o arquivo existe mas não pode ser lido
 config.ini with a 1 MB line | linux | worked | @long-font | press | framed;1b 69 | - | 0 | fonte=Courier New
 config.ini with absurd numbers | linux | worked | nivel=baixo;margem_geral=99999999999999999999999;margem_superior=-99999999999999999999999;margem_inferior=-2147483649;tamanho_fonte=-7;width=-100000;height=999999999;x=-999999999;y=77 | press | 20 20 41 42 0a 20 20 43 0a | - | 0 | margem_superior=0;margem_inferior=0;tamanho_fonte=0;margem_geral=99
-config.ini with keys twice | linux | worked | nivel=alto;nivel=baixo;impressora=outra;impressora=@Q | press | framed | - | 0 | keys=17
+config.ini with keys twice | linux | worked | nivel=alto;nivel=baixo;impressora=outra;impressora=@Q | press | framed | - | 0 | keys=19
 escrita direta: a folder that does not exist | linux | lines | nivel=escrita direta;escrita_direta=/nao/existe/porta.prn;cortarPapel=epson corte total | press | - | IMPRESSORA | 0 | -
 escrita direta: a file that may not be written | linux | lines | nivel=escrita direta;escrita_direta=@PORT;cortarPapel=epson corte total | port-read-only | port:63 6f 6e 74 65 75 64 6f 20 61 6e 74 69 67 6f 0a | IMPRESSORA | 0 | -
 escrita direta: a full device | linux | lines | nivel=escrita direta;escrita_direta=/dev/full;cortarPapel=epson corte total | press | - | IMPRESSORA | 0 | -
-the installed program: the worked example | installed | worked | nivel=baixo;margem_esquerda=2;margem_superior=1;margem_inferior=2;matricial=draft;cortarPapel=epson corte total | read-only-folder | 1b 78 30 1b 12 0a 20 20 41 42 0a 20 20 43 0a 0a 0a;1b 69 | - | 0 | unchanged;user:keys=17
+the installed program: the worked example | installed | worked | nivel=baixo;margem_esquerda=2;margem_superior=1;margem_inferior=2;matricial=draft;cortarPapel=epson corte total | read-only-folder | 1b 78 30 1b 12 0a 20 20 41 42 0a 20 20 43 0a 0a 0a;1b 69 | - | 0 | unchanged;user:keys=19
 the installed program: a missing file | installed | missing | nivel=baixo | - | - | ARQUIVO | 1 | -
 ROWS
 )
@@ -236,6 +242,9 @@ make_file() { # SAMPLE
         invalid-utf8) sample invalid-utf8.txt 'caf\xe9 \xc3\x28 \xff\xfe\x00depois\n\x00\x00fim' ;;
         table-open) sample table-open.txt '<table>\n<tr><td>a\n<td>b\n<tr><td>c' ;;
         empty) sample empty.txt '' ;;
+        tags) sample tags.txt '<ce><n>P\xc3\x83O</n></ce>\n<qrcode>1234567</qrcode>\n</abre_gaveta>' ;;
+        bad-tag) sample bad-tag.txt 'CUPOM\n<ean13>78912345</ean13>\n</corte_total>\n' ;;
+        bad-qr) sample bad-qr.txt '<qrcode>https://exemplo\n</corte_total>\n' ;;
         unreadable) sample "sem acesso/segredo.txt" 'segredo\n' ;;
         relative) FILE=$dir/relativo.txt; printf 'relativo\n' >"$FILE" ;;
         report) FILE=$ORVANE_EXAMPLES/relatorio-matricial.txt ;;

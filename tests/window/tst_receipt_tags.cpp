@@ -1,0 +1,271 @@
+// Receipts written with tags on the raw roads: what the printer makes of
+// the bytes, read back character by character; the bytes of files read
+// without tags; and the tags refused before anything prints.
+
+#include "escpos_readback.h"
+#include "print_job.h"
+#include "text_framing.h"
+#include "window_support.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QStatusBar>
+#include <QtTest>
+
+namespace {
+
+PrintJob receiptJob(const QByteArray &file, const QString &codePage = QString(), int columns = 10)
+{
+    PrintJob job;
+    job.tags = QStringLiteral("acbr");
+    job.fileData = file;
+    job.codePage = codePage;
+    job.columns = columns;
+    return job;
+}
+
+// The texts of the window's status bar.
+QStringList statusTexts(MainWindow &window)
+{
+    QStringList texts;
+    for (const QLabel *label : window.statusBar()->findChildren<QLabel *>())
+        if (!label->text().isEmpty())
+            texts << label->text();
+    return texts;
+}
+
+} // namespace
+
+class ReceiptTagsTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // Each tag alone, on "baixo" with no margins and a receipt of 10 columns.
+    void tags_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("printed");
+        const auto row = [](const char *name, const QByteArray &file, const QString &printed) {
+            QTest::newRow(name) << file << printed;
+        };
+        row("bold", "a<n>b</n>c", "L:a[b]b[]c\n#end normal L");
+        row("every character mode", "<e>w</e><a>h</a><s>u</s><c>f</c><in>i</in>",
+            "L:[w]w[h]h[u]u[f]f[i]i\n#end normal L");
+        row("modes add up", "<N><E>x<A>y</a></e></n>z", "L:[bw]x[bwh]y[]z\n#end normal L");
+        row("italic prints plain", "<i>x</i>", "L:x\n#end normal L");
+        row("</fn> ends every mode", "<n><e><s><in>x</fn>y", "L:[bwui]x[]y\n#end normal L");
+        row("fonts A and B", "</fb>x</fa>y", "L:[f]x[]y\n#end normal L");
+        row("a mode left on ends with the receipt", "<n><a>x", "L:[bh]x\n#end normal L");
+        row("centred block", "<ce>t</ce>\nx", "C:t\nL:x\n#end normal L");
+        row("right, then left again", "<ad>t\n</ad>x", "R:t\nL:x\n#end normal L");
+        row("alignment from here on", "</ce>a\nb\n</ae>c", "C:a\nC:b\nL:c\n#end normal L");
+        row("a block goes back to what was before", "</ad>a\n<ce>b\n</ce>c", "R:a\nC:b\nR:c\n#end normal L");
+        row("single rule", "</linha_simples>\n", "L:----------\nL:\n#end normal L");
+        row("double rule, double width", "<e></linha_dupla></e>", "L:[w]=====\n#end normal L");
+        row("line feed and carriage return", "a</lf>b</cr>c", "L:a\nL:bc\n#end normal L");
+        row("feed lines", "a</pular_linhas>b", "L:a\n#feed 5\nL:b\n#end normal L");
+        row("cuts", "a</corte>b</CORTE_TOTAL></corte_parcial>",
+            "L:a\n#cut full\nL:b\n#cut full\n#cut partial\nL:\n#end normal L");
+        row("drawers", "</abre_gaveta><abre_gaveta>2</abre_gaveta>",
+            "#drawer 1 25 250\n#drawer 2 25 250\nL:\n#end normal L");
+        row("reset", "<n>a</zera>b</reset>", "L:[b]a\n#reset\nL:b\n#reset\nL:\n#end normal L");
+        row("reset forgets the modes of the file too", "<n><ce>a</zera>b</n>c\n", "C:[b]a\n#reset\nL:bc\nL:\n#end normal L");
+        row("logo and beep", "</logo></beep>x", "#logo 1\n#beep\nL:x\n#end normal L");
+        row("not tags: text as written", "<b>1 < 2 <n </n x> <corte> </qrcode> <>",
+            "L:<b>1 < 2 <n </n x> <corte> </qrcode> <>\n#end normal L");
+        row("ean13 centred", "<ce><ean13>7891234567895</ean13></ce>",
+            "#ean13 C '7891234567895' digits 2 width 2 height 50\nL:\n#end normal L");
+        row("barcode options", "<barra_mostrar>0</barra_mostrar><barra_largura>3</barra_largura>"
+                               "<barra_altura> 80 </barra_altura><ean8>1234567</ean8><upca>03600029145</upca>",
+            "#ean8 L '1234567' digits 0 width 3 height 80\n#upca L '03600029145' digits 0 width 3 height 80\n"
+            "L:\n#end normal L");
+        row("every other symbology", "<upce>0123456</upce><code39>ABC-1 $</code39><code93>a=b</code93>"
+                                     "<code128>Ab{1}</code128><inter>1234</inter><codabar>A12-3B</codabar>",
+            "#upce L '0123456' digits 2 width 2 height 50\n#code39 L 'ABC-1 $' digits 2 width 2 height 50\n"
+            "#code93 L 'a=b' digits 2 width 2 height 50\n#code128 L 'Ab{1}' digits 2 width 2 height 50\n"
+            "#inter L '1234' digits 2 width 2 height 50\n#codabar L 'A12-3B' digits 2 width 2 height 50\nL:\n#end normal L");
+        row("a barcode mid-line ends the line", "a<ean8>12345670</ean8>b",
+            "L:a\n#ean8 L '12345670' digits 2 width 2 height 50\nL:b\n#end normal L");
+        row("qr code", "<ce><qrcode>https://x.br/?p=1</qrcode></ce>",
+            "#qrcode C model 2 size 4 level 0 'https://x.br/?p=1'\nL:\n#end normal L");
+        row("qr options", "<qrcode_largura>6</qrcode_largura><qrcode_error>3</qrcode_error>"
+                          "<qrcode_tipo>1</qrcode_tipo><qrcode>A\nB</qrcode>",
+            "#qrcode L model 1 size 6 level 3 'A\nB'\nL:\n#end normal L");
+    }
+
+    void tags()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, printed);
+        QCOMPARE(EscPosReadback::read(directText(receiptJob(file))), printed);
+    }
+
+    // The text goes through the code page, behind its selection and after
+    // every reset; the data of the symbols never does.
+    void codePage_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("page");
+        QTest::addColumn<int>("left");
+        QTest::addColumn<QString>("printed");
+        QTest::newRow("UTF-8 on PC860") << QByteArray("\xEF\xBB\xBF<ce><n>PADARIA S\xC3\x83O JO\xC3\x83O</n></ce>\n")
+            << "epson pc860" << 0 << QString::fromUtf8("C:[b]PADARIA SÃO JOÃO\nL:\n#end normal L");
+        QTest::newRow("Windows-1252 on PC850, after a reset")
+            << QByteArray("</zera>a\xE7\xE3o") << "epson pc850" << 0 << QString::fromUtf8("#reset\nL:ação\n#end normal L");
+        QTest::newRow("QR data as the file's bytes")
+            << QByteArray("<qrcode>S\xC3\x83O</qrcode>") << "epson wpc1252" << 0
+            << QString::fromUtf8("#qrcode L model 2 size 4 level 0 'SÃO'\nL:\n#end normal L");
+        QTest::newRow("margins on left lines only, rules within them")
+            << QByteArray("a\n<ce>b</ce>\n</linha_simples>\n<ad>c</ad>") << "epson pc860" << 3
+            << QString::fromUtf8("L:   a\nC:b\nL:   -------\nR:c\n#end normal L");
+    }
+
+    void codePage()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, page);
+        QFETCH(int, left);
+        QFETCH(QString, printed);
+        PrintJob job = receiptJob(file, page);
+        job.leftMargin = left;
+        const QByteArray bytes = directText(job);
+        QCOMPARE(EscPosReadback::read(bytes), printed);
+        QVERIFY(bytes.startsWith(QByteArray("\x1bt", 2)));
+        // ESC @ forgets the page: the selection follows every reset.
+        QCOMPARE(bytes.count(QByteArray("\x1b@\x1bt", 4)), bytes.count(QByteArray("\x1b@", 2)));
+    }
+
+    // The port road: only the text's line feeds become CR LF; a QR code of
+    // 7 bytes stores with a length byte of 10, and that byte stays 10.
+    void portLineEnds()
+    {
+        PrintJob job = receiptJob("<ce>a\n<qrcode>1234567</qrcode>\n</ce><barra_altura>10</barra_altura>"
+                                  "<ean8>1234567</ean8>b\n", "epson pc860");
+        job.topMargin = 1;
+        job.bottomMargin = 2;
+        job.leftMargin = 2;
+        const QByteArray spooled = directText(job, LineEnds::Lf);
+        const QByteArray port = directText(job, LineEnds::CrLf);
+        QVERIFY(port.contains(QByteArray("\x1d(k\x0a\x00" "1P01234567", 14)));
+        QVERIFY(port.contains(QByteArray("\x1dh\x0a", 3)));
+        QCOMPARE(port.count("\r\n"), spooled.count('\n') - 2);
+        QCOMPARE(QByteArray(port).replace("\r\n", "\n"), spooled);
+        QCOMPARE(EscPosReadback::read(port), EscPosReadback::read(spooled));
+    }
+
+    // Without tags to read, or with none in the file, every road gets the
+    // bytes it always got.
+    void plainBytes_data()
+    {
+        QTest::addColumn<QString>("tags");
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("page");
+        const QByteArray tagged("\xEF\xBB\xBF<ce><n>CUPOM</n></ce>\nS\xC3\x83O\n</corte_total>");
+        QTest::newRow("tags not read") << QString() << tagged << QString();
+        QTest::newRow("tags not read, code page") << QString() << tagged << "epson pc860";
+        QTest::newRow("tags read, none there") << "acbr" << QByteArray("\xEF\xBB\xBF" "a < b\nS\xC3\x83O\n") << "epson pc860";
+        QTest::newRow("another name: no tags") << "ACBR" << tagged << QString();
+    }
+
+    void plainBytes()
+    {
+        QFETCH(QString, tags);
+        QFETCH(QByteArray, file);
+        QFETCH(QString, page);
+        PrintJob job = receiptJob(file, page);
+        job.tags = tags;
+        job.leftMargin = 2;
+        job.topMargin = 1;
+        job.bottomMargin = 3;
+        job.dotMatrixMode = QStringLiteral("draft");
+        const CodePage *codePage = codePageNamed(page.toStdString());
+        const QByteArray prefix = dotMatrixPrefix(job.dotMatrixMode);
+        const QByteArray today = codePage ? frameTextInCodePage(file, 2, 1, 3, prefix, *codePage)
+                                          : frameText(file, 2, 1, 3, prefix);
+        QCOMPARE(directText(job), today);
+        QCOMPARE(directText(job, LineEnds::CrLf), QByteArray(today).replace("\n", "\r\n"));
+        QVERIFY(receiptProblem(job).isEmpty());
+    }
+
+    // A tag that cannot be carried out: nothing of the file prints, and
+    // the operator reads what and where.
+    void badInput_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("problem");
+        const auto row = [](const char *name, const QByteArray &file, const char *problem) {
+            QTest::newRow(name) << file << QString::fromUtf8("etiqueta inválida na linha ") + QString::fromUtf8(problem);
+        };
+        row("ean13 with a letter", "ok\n\n<ean13>789123456789X</ean13>", "3: <ean13> precisa de 12 ou 13 algarismos");
+        row("ean13 too short", "<EAN13>78912345678</EAN13>", "1: <ean13> precisa de 12 ou 13 algarismos");
+        row("ean13 wrong check digit", "<ean13>7891234567890</ean13>", "1: <ean13> com o dígito verificador errado");
+        row("ean8 too long", "<ean8>123456789</ean8>", "1: <ean8> precisa de 7 ou 8 algarismos");
+        row("upca wrong count", "<upca>1234567890</upca>", "1: <upca> precisa de 11 ou 12 algarismos");
+        row("upce wrong count", "<upce>12345</upce>", "1: <upce> precisa de 6, 7 ou 8 algarismos");
+        row("upce wrong system", "<upce>2123456</upce>", "1: <upce> com 7 ou 8 algarismos começa com 0 ou 1");
+        row("code128 outside ASCII", "<code128>S\xC3\x83O</code128>", "1: <code128> aceita só caracteres ASCII visíveis");
+        row("code93 control byte", "<code93>a\tb</code93>", "1: <code93> aceita só caracteres ASCII visíveis");
+        row("code39 small letters", "<code39>abc</code39>", "1: <code39> aceita só 0-9, A-Z maiúsculas, espaço e $ % + - . /");
+        row("interleaved odd count", "<inter>12345</inter>", "1: <inter> precisa de um número par de algarismos");
+        row("codabar without start", "<codabar>123B</codabar>",
+            "1: <codabar> começa e termina com A, B, C ou D e tem entre eles só 0-9 - $ : / . +");
+        row("empty barcode", "<ean13></ean13>", "1: <ean13> sem dados");
+        row("barcode over 255 bytes", "<code93>" + QByteArray(256, 'A') + "</code93>",
+            "1: <code93> com mais caracteres do que a impressora aceita");
+        row("qr code over level L", "<qrcode>" + QByteArray(2954, 'a') + "</qrcode>",
+            "1: <qrcode> com 2954 bytes, mais que os 2953 de um QR code de nível L");
+        row("qr code over level H", "<qrcode_error>3</qrcode_error>\n<qrcode>" + QByteArray(1274, 'a') + "</qrcode>",
+            "2: <qrcode> com 1274 bytes, mais que os 1273 de um QR code de nível H");
+        row("empty qr code", "<qrcode></qrcode>", "1: <qrcode> sem dados");
+        row("qr code never closed", "a\n<qrcode>https://x\n\nb", "2: <qrcode> sem </qrcode>");
+        row("barcode never closed", "<ean13>7891234567895</ean8>", "1: <ean13> sem </ean13>");
+        row("bar height 0", "<barra_altura>0</barra_altura>", "1: <barra_altura> aceita de 1 a 255, não \"0\"");
+        row("bar width 6", "<barra_largura>6</barra_largura>", "1: <barra_largura> aceita de 1 a 5, não \"6\"");
+        row("digits flag 2", "<barra_mostrar>2</barra_mostrar>", "1: <barra_mostrar> aceita de 0 a 1, não \"2\"");
+        row("qr size 17", "<qrcode_largura>17</qrcode_largura>", "1: <qrcode_largura> aceita de 1 a 16, não \"17\"");
+        row("qr level 4", "<qrcode_error>4</qrcode_error>", "1: <qrcode_error> aceita de 0 a 3, não \"4\"");
+        row("qr model 3", "<qrcode_tipo>3</qrcode_tipo>", "1: <qrcode_tipo> aceita de 1 a 2, não \"3\"");
+        row("qr size not a number", "<qrcode_largura>4x</qrcode_largura>", "1: <qrcode_largura> aceita de 1 a 16, não \"4x\"");
+        row("drawer 3", "<abre_gaveta>3</abre_gaveta>", "1: <abre_gaveta> aceita de 1 a 2, não \"3\"");
+        row("the line after data of many lines", "<qrcode>a\nb</qrcode>\n<ean8>1</ean8>", "3: <ean8> precisa de 7 ou 8 algarismos");
+    }
+
+    void badInput()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, problem);
+        // A drawer pulse before, a cut after: neither goes out either.
+        const PrintJob job = receiptJob("</abre_gaveta>" + file + "\n</corte_total>");
+        QCOMPARE(receiptProblem(job), problem);
+        QVERIFY(directText(job).isNull());
+        QVERIFY(directText(job, LineEnds::CrLf).isNull());
+        PrintJob plain = job;
+        plain.tags.clear();
+        QVERIFY(receiptProblem(plain).isEmpty());
+    }
+
+    // The preview tells of a bad tag before the press, and only while tags
+    // are read.
+    void statusBar()
+    {
+        QTemporaryDir scratch;
+        const QString file = scratch.filePath(QStringLiteral("cupom.txt"));
+        writeFile(file, "CUPOM\n<qrcode_largura>20</qrcode_largura>\n");
+        writeFile(configPath(), "[geral]\netiquetas=acbr\nimpressora=\n");
+        {
+            MainWindow window;
+            QVERIFY(window.initialise(*qApp, file));
+            const QString problem = QString::fromUtf8("etiqueta inválida na linha 2: <qrcode_largura> aceita de 1 a 16, não \"20\"");
+            QVERIFY2(statusTexts(window).contains(problem), qPrintable(statusTexts(window).join('|')));
+            window.findChild<QComboBox *>(QStringLiteral("etiquetasComboBox"))->setCurrentText(QString());
+            QVERIFY(!statusTexts(window).contains(problem));
+            window.findChild<QComboBox *>(QStringLiteral("etiquetasComboBox"))->setCurrentText(QStringLiteral("acbr"));
+            QVERIFY(statusTexts(window).contains(problem));
+        }
+        removeConfig();
+    }
+};
+
+QTEST_MAIN(ReceiptTagsTest)
+#include "tst_receipt_tags.moc"
