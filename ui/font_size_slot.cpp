@@ -6,6 +6,7 @@
 #include "ui_mainwindow.h"
 
 #include <QFontMetricsF>
+#include <QScrollBar>
 
 #include <cmath>
 
@@ -78,8 +79,12 @@ void MainWindow::on_tamanho_fonte_valueChanged(int arg1)
             look.columns = ui->colunas->value();
             look.pixelsPerMm = preview.logicalDpiX() / 25.4;
             look.showCuts = true;
-            if (layOutReceipt(*preview.document(), reading.pieces, look).isEmpty())
+            if (layOutReceipt(*preview.document(), reading.pieces, look).isEmpty()) {
+                // The receipt's head first, as a text's.
+                preview.moveCursor(QTextCursor::Start);
+                preview.verticalScrollBar()->setValue(0);
                 return;
+            }
         }
     }
     preview.setText(utf8UpToZero(part));

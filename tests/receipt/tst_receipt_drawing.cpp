@@ -186,6 +186,28 @@ private slots:
         QCOMPARE(edit.document()->findBlockByNumber(1).text(), QString(48, '-'));
     }
 
+    // The demo's NFC-e receipt: its head shows first, and in a window
+    // tall enough its QR code and barcode read from the screen.
+    void previewOfTheExample()
+    {
+        writeFile(configPath(), "[geral]\netiquetas=acbr\ncolunas=48\ntamanho_fonte=9\n");
+        QVERIFY(window->initialise(*qApp, QStringLiteral(ORVANE_EXAMPLES "/nfce.txt")));
+        window->resize(500, 500);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        QTextEdit &edit = preview();
+        QCOMPARE(edit.verticalScrollBar()->value(), 0);
+        QVERIFY(edit.verticalScrollBar()->maximum() > 0);
+        window->resize(500, 1500);
+        QTest::qWait(50);
+        QCOMPARE(edit.verticalScrollBar()->maximum(), 0);
+        const QStringList read = symbolsReadFrom(edit.viewport()->grab().toImage());
+        QCOMPARE(read.size(), 2);
+        QCOMPARE(read.at(0), QStringLiteral("EAN-13:7891234567895"));
+        QVERIFY2(read.at(1).startsWith("QR-Code:https://www.nfce.fazenda.sp.gov.br/qrcode?p=35261212345678000190"),
+                 qPrintable(read.at(1)));
+    }
+
     void previewWrapsAtTheColumns_data()
     {
         QTest::addColumn<QByteArray>("tags");
