@@ -3,7 +3,8 @@
 #include "symbol_image.h"
 #include "symbols.h"
 
-#include <QFontMetricsF>
+#include <QAbstractTextDocumentLayout>
+#include <QTextLayout>
 #include <QImage>
 #include <QPainter>
 #include <QTextCursor>
@@ -39,7 +40,7 @@ class ReceiptLayout
 public:
     ReceiptLayout(QTextDocument &document, const ReceiptLook &look)
         : document(document), look(look), cursor(&document),
-          quarterPixels(QFontMetricsF(look.font).horizontalAdvance(QLatin1Char('M')) / quartersOfFontA),
+          quarterPixels(advance(QString(look.columns, QLatin1Char('M')), look.font) / look.columns / quartersOfFontA),
           width(look.columns * quartersOfFontA)
     {
         document.clear();
@@ -112,6 +113,17 @@ public:
     }
 
 private:
+    // What the document's own layout makes of a text's width: font metrics
+    // alone may round otherwise.
+    qreal advance(const QString &text, const QFont &font) const
+    {
+        QTextLayout layout(text, font, document.documentLayout()->paintDevice());
+        layout.beginLayout();
+        const QTextLine line = layout.createLine();
+        layout.endLayout();
+        return line.isValid() ? line.naturalTextWidth() : 0;
+    }
+
     int leftQuarters() const { return std::max(look.leftMargin, 0) * quartersOfFontA; }
 
     void text(const QString &text, const Piece &piece)
@@ -206,7 +218,11 @@ private:
             emptyLine();
             return;
         }
-        const qreal content = (used - indent) * quarterPixels;
+        // The text's own width: a proportional font the operator chose for
+        // the page is centred by what it draws.
+        qreal content = 0;
+        for (const Run &run : runs)
+            content += advance(run.text, format(run.style).font());
         newBlock(blockFormat(lineAlignment, content, indent * quarterPixels), format(runs.front().style));
         for (const Run &run : runs)
             cursor.insertText(run.text, format(run.style));

@@ -184,6 +184,16 @@ private slots:
         QCOMPARE(edit.document()->blockCount(), 9);
         QVERIFY(!edit.toPlainText().contains('<'));
         QCOMPARE(edit.document()->findBlockByNumber(1).text(), QString(48, '-'));
+        // Within the 48 columns the rule spans: the title centred, the
+        // total ending where the rule ends.
+        const auto left = [&](int block) { return edit.document()->findBlockByNumber(block).blockFormat().leftMargin(); };
+        const auto width = [&](int block) {
+            return edit.document()->findBlockByNumber(block).layout()->lineAt(0).naturalTextWidth();
+        };
+        QCOMPARE(left(1), 0.0);
+        QVERIFY(left(0) > 0);
+        QVERIFY2(qAbs(2 * left(0) + width(0) - width(1)) < 2, qPrintable(QString::number(left(0))));
+        QVERIFY2(qAbs(left(2) + width(2) - width(1)) < 2, qPrintable(QString::number(left(2))));
     }
 
     // The demo's NFC-e receipt: its head shows first, and in a window
