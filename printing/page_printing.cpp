@@ -77,7 +77,7 @@ bool printPlainDocument(const PrintJob &job, PrintControl &control)
         // the document's own, as a text's is.
         QTextDocument document;
         ReceiptLook look;
-        look.font = QFont(QStringLiteral("Courier New"), document.defaultFont().pointSize());
+        look.font = fixedPitchFont(QFont(QStringLiteral("Courier New"), document.defaultFont().pointSize()));
         look.columns = job.columns;
         look.leftMargin = job.leftMargin;
         look.topMargin = job.topMargin;

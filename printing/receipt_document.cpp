@@ -4,6 +4,8 @@
 #include "symbols.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QTextLayout>
 #include <QImage>
 #include <QPainter>
@@ -297,6 +299,20 @@ private:
 };
 
 } // namespace
+
+QFont fixedPitchFont(QFont font)
+{
+    font.setStyleHint(QFont::TypeWriter);
+    if (QFontInfo(font).fixedPitch())
+        return font;
+    QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    if (font.pointSizeF() > 0)
+        fixed.setPointSizeF(font.pointSizeF());
+    else
+        fixed.setPixelSize(font.pixelSize());
+    fixed.setBold(font.bold());
+    return fixed;
+}
 
 QString layOutReceipt(QTextDocument &document, const std::vector<Piece> &pieces, const ReceiptLook &look)
 {

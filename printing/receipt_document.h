@@ -30,6 +30,11 @@ struct ReceiptLook {
     bool showCuts = false;
 };
 
+// `font`, or the system's fixed-pitch font at its size and weight where
+// the family is missing and the stand-in is proportional (Courier New
+// under wine): a receipt's columns need one width for every character.
+QFont fixedPitchFont(QFont font);
+
 // Fills `document` with the receipt as the printer prints it: a paragraph
 // for each printed line, in the character modes of its text, aligned
 // within `columns` and wrapped where the printer wraps; ruled lines across

@@ -31,10 +31,9 @@ QByteArray previewPart(const QByteArray &bytes)
 QFont previewFont(const QTextEdit &preview, int pointSize)
 {
     QFont font = preview.font();
-    font.setStyleHint(QFont::TypeWriter);
     if (pointSize > 0)
         font.setPointSizeF(qreal(pointSize));
-    return font;
+    return fixedPitchFont(font);
 }
 
 // Lines wrap where the printer wraps them, after `columns` characters, and
@@ -59,9 +58,7 @@ void MainWindow::on_tamanho_fonte_valueChanged(int arg1)
 {
     QTextEdit &preview = *ui->impressao;
     const QFont font = previewFont(preview, arg1);
-    QFont family = preview.font();
-    family.setStyleHint(QFont::TypeWriter);
-    preview.setFont(family);
+    preview.setFont(fixedPitchFont(preview.font()));
     preview.setFontPointSize(qreal(arg1));
     wrapAtColumns(preview, font, ui->colunas->value());
 
