@@ -127,6 +127,10 @@ bool MainWindow::initialise(QApplication &application, const FileArgument &fileA
     showReceiptProblem();
     connect(ui->etiquetasComboBox, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
             &MainWindow::showReceiptProblem);
+    // The preview follows the tags and the receipt's width.
+    connect(ui->etiquetasComboBox, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
+            &MainWindow::showPreview);
+    connect(ui->colunas, QOverload<int>::of(&QSpinBox::valueChanged), this, &MainWindow::showPreview);
 
     // The printers installed and the chosen printer's state in the status
     // bar, from now on. A spooler that answers at once has both shown with

@@ -4,6 +4,8 @@
 #include "page_pieces.h"
 #include "print_control.h"
 #include "print_job.h"
+#include "receipt_document.h"
+#include "receipt_reader.h"
 #include "scheduler_heartbeat.h"
 #include "text_framing.h"
 
@@ -36,6 +38,35 @@ std::unique_ptr<QPrinter> installedPrinter(const QString &name, PrintControl &co
     return printer;
 }
 
+// A receipt written with tags, when the job reads tags and the file has
+// some; the reader has refused a tag that cannot be carried out before the
+// road started.
+bool readTaggedReceipt(const PrintJob &job, receipt::ReceiptReading &reading)
+{
+    if (!readsTags(job))
+        return false;
+    reading = receipt::readReceipt(job.fileData.constData(), size_t(job.fileData.size()));
+    return reading.hasTags && !reading.error.isError();
+}
+
+// The receipt as it prints, in `font` made fixed pitch, on a document with
+// the settings the page road gave it.
+bool printReceipt(const receipt::ReceiptReading &reading, QTextDocument &document, ReceiptLook look,
+                  QPrinter &printer, PrintControl &control, const SpoolPart &cut)
+{
+    look.font.setStyleHint(QFont::TypeWriter);
+    look.pixelsPerMm = printer.resolution() / 25.4;
+    // The symbols' images carry three pixels to the document's one.
+    look.imageScale = 3;
+    const QString problem = layOutReceipt(document, reading.pieces, look);
+    if (!problem.isEmpty()) {
+        sayReceiptRefused(problem);
+        return false;
+    }
+    DocumentPieces pages(document);
+    return printPages(pages, printer, control, cut);
+}
+
 } // namespace
 
 bool printPlainDocument(const PrintJob &job, PrintControl &control)
@@ -43,6 +74,19 @@ bool printPlainDocument(const PrintJob &job, PrintControl &control)
     const std::unique_ptr<QPrinter> printer = installedPrinter(job.printerName, control);
     if (!printer)
         return false;
+    receipt::ReceiptReading reading;
+    if (readTaggedReceipt(job, reading)) {
+        // The margins frame the receipt as they frame a text; the font is
+        // the document's own, as a text's is.
+        QTextDocument document;
+        ReceiptLook look;
+        look.font = fixedPitchFont(QFont(QStringLiteral("Courier New"), document.defaultFont().pointSize()));
+        look.columns = job.columns;
+        look.leftMargin = job.leftMargin;
+        look.topMargin = job.topMargin;
+        look.bottomMargin = job.bottomMargin;
+        return printReceipt(reading, document, look, *printer, control, cutPart(job));
+    }
     // A form feed starts a new page; the top margin goes before the first
     // page's text, the bottom margin after the last's.
     const QList<QByteArray> sections = formFeedPages(job.fileData);
@@ -111,6 +155,20 @@ bool printHtmlDocument(const PrintJob &job, PrintControl &control)
         return false;
     const QRect area = printer->pageRect(QPrinter::DevicePixel).toRect();
     const QSizeF pageSize(area.right() - area.left() + 1, area.bottom() - area.top() + 1);
+    receipt::ReceiptReading reading;
+    if (readTaggedReceipt(job, reading)) {
+        // The page's font, size and weight, as a text's page has them.
+        QTextDocument document;
+        document.setPageSize(pageSize);
+        document.setDocumentMargin(qreal(job.pageMargin));
+        ReceiptLook look;
+        look.font = QFont(QString::fromLocal8Bit(fontFace));
+        if (job.fontSize > 0)
+            look.font.setPixelSize(job.fontSize);
+        look.font.setBold(job.bold);
+        look.columns = job.columns;
+        return printReceipt(reading, document, look, *printer, control, cutPart(job));
+    }
     // A form feed starts a new page.
     const QList<QByteArray> sections = formFeedPages(job.fileData);
     SectionedPages pages(sections.size(), [&](int index) { return htmlSection(sections[index], job, fontFace, pageSize); });

@@ -22,3 +22,10 @@ foreach(runtime libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
     install(FILES ${runtime_path} DESTINATION .)
 endforeach()
 
+
+# zint is linked in; its BSD licence asks for its notice beside the program.
+get_filename_component(zint_prefix "${ZINT_INCLUDE_DIR}" DIRECTORY)
+if(NOT EXISTS "${zint_prefix}/share/zint/LICENSE")
+    message(FATAL_ERROR "zint's licence is not in ${zint_prefix} (scripts/lib/windows-zint.sh puts it there)")
+endif()
+install(FILES "${zint_prefix}/share/zint/LICENSE" DESTINATION . RENAME zint-LICENSE.txt)

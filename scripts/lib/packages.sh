@@ -3,7 +3,7 @@
 
 # To build and run the program. A print and its cut are two documents of
 # one job: a raw queue joins them with cups-core-drivers' gziptoany.
-ORVANE_RUN_PACKAGES=(build-essential cmake pkg-config qtbase5-dev qtbase5-dev-tools libcups2-dev
+ORVANE_RUN_PACKAGES=(build-essential cmake pkg-config qtbase5-dev qtbase5-dev-tools libcups2-dev libzint-dev
                      cups-daemon cups-client cups-core-drivers xvfb xdotool x11-utils imagemagick poppler-utils
                      fonts-dejavu-core xauth zint)
 # To build the Windows program (scripts/build-windows).

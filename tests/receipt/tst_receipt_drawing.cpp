@@ -1,0 +1,264 @@
+// A receipt written with tags as the page roads print it and the preview
+// shows it: its QR code and barcode read back by zbar from the PDF the
+// queue got (at 300 dpi) and from the preview on screen; and the preview
+// of any file wrapping where the printer wraps, at the receipt's columns.
+
+#include "print_control.h"
+#include "print_job.h"
+#include "symbol_reading.h"
+#include "window_support.h"
+
+#include <QDirIterator>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextEdit>
+#include <QTextLayout>
+#include <QTextLine>
+#include <QtTest>
+
+namespace {
+
+const QByteArray url("https://www.homologacao.nfce.fazenda.sp.gov.br/qrcode?p=35261212345678000190650010000012341000012345|2|2|1|"
+                     "0A1B2C3D4E5F60718293A4B5C6D7E8F901234567");
+
+QByteArray taggedReceipt()
+{
+    return "<ce><n>PADARIA S\xC3\x83O JO\xC3\x83O</n></ce>\n"
+           "</linha_simples>\n"
+           "<ad>TOTAL R$ 26,39</ad>\n"
+           "<ce><qrcode>" + url + "</qrcode></ce>\n"
+           "<ean13>789123456789</ean13>\n"
+           "</corte_total>\n";
+}
+
+// The files the capture queue `queue` holds.
+QStringList jobsOf(const QString &queue)
+{
+    QStringList jobs;
+    QDirIterator files(qEnvironmentVariable("ORVANE_CUPS_DIR") + QStringLiteral("/jobs/") + queue, {"job-*.bin"});
+    while (files.hasNext())
+        jobs.append(files.next());
+    return jobs;
+}
+
+QString newJob(const QString &queue, const QStringList &before)
+{
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < 20000) {
+        for (const QString &job : jobsOf(queue)) {
+            if (!before.contains(job))
+                return job;
+        }
+        QTest::qWait(50);
+    }
+    return {};
+}
+
+// What zbar reads on every page of a PDF drawn at 300 dpi, and its text.
+QStringList symbolsOfPdf(const QString &pdf, QString *text)
+{
+    QTemporaryDir dir;
+    if (QProcess::execute("pdftoppm", {"-r", "300", "-gray", "-png", pdf, dir.filePath("page")}) != 0)
+        return {QStringLiteral("pdftoppm failed")};
+    QStringList read;
+    for (const QString &page : QDir(dir.path()).entryList({"page*.png"}, QDir::Files, QDir::Name))
+        read += symbolsReadFrom(dir.filePath(page));
+    read.sort();
+    QProcess pdftotext;
+    pdftotext.start("pdftotext", {"-layout", pdf, "-"});
+    pdftotext.waitForFinished(30000);
+    *text = QString::fromUtf8(pdftotext.readAllStandardOutput());
+    return read;
+}
+
+// The lines each paragraph of the preview takes.
+QList<int> linesOf(const QTextEdit &preview)
+{
+    QList<int> lines;
+    for (QTextBlock block = preview.document()->begin(); block.isValid(); block = block.next())
+        lines.append(block.layout()->lineCount());
+    return lines;
+}
+
+} // namespace
+
+class ReceiptDrawingTest : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir scratch;
+    MainWindow *window = nullptr;
+
+    QString fileWith(const QByteArray &bytes)
+    {
+        const QString path = scratch.filePath(QStringLiteral("recibo.txt"));
+        writeFile(path, bytes);
+        return path;
+    }
+    QTextEdit &preview() { return *window->findChild<QTextEdit *>(QStringLiteral("impressao")); }
+
+private slots:
+    void init()
+    {
+        removeConfig();
+        window = new MainWindow;
+    }
+    void cleanup()
+    {
+        delete window;
+        removeConfig();
+    }
+
+    void pageRoadsDrawTheSymbols_data()
+    {
+        QTest::addColumn<QString>("level");
+        QTest::addColumn<QString>("tags");
+        QTest::newRow("medio") << "medio" << "acbr";
+        QTest::newRow("alto") << "alto" << "acbr";
+        QTest::newRow("medio, tags as text") << "medio" << "";
+    }
+    void pageRoadsDrawTheSymbols()
+    {
+        QFETCH(QString, level);
+        QFETCH(QString, tags);
+        PrintJob job;
+        job.level = level;
+        job.printerName = QStringLiteral("pagina");
+        job.tags = tags;
+        job.columns = 48;
+        job.fileData = taggedReceipt();
+        job.fontSize = 14;
+        job.pageMargin = 10;
+        const QStringList before = jobsOf(job.printerName);
+        PrintControl control;
+        QVERIFY(level == "medio" ? printPlainDocument(job, control) : printHtmlDocument(job, control));
+        const QString pdf = newJob(job.printerName, before);
+        QVERIFY2(!pdf.isEmpty(), "no job reached the queue");
+
+        QString text;
+        const QStringList read = symbolsOfPdf(pdf, &text);
+        if (tags.isEmpty()) {
+            // Tags not read print as the text they are, as always.
+            QVERIFY(read.isEmpty());
+            QVERIFY2(text.contains("<qrcode>") && text.contains("</corte_total>"), qPrintable(text));
+            return;
+        }
+        QCOMPARE(read, QStringList({"EAN-13:7891234567895", "QR-Code:" + QString::fromLatin1(url)}));
+        QVERIFY2(text.contains(QStringLiteral("PADARIA SÃO JOÃO")), qPrintable(text));
+        QVERIFY2(text.contains(QString(48, '-')) && !text.contains(QString(49, '-')), qPrintable(text));
+        // The cut prints nothing on paper, and no tag shows.
+        QVERIFY2(!text.contains('<') && !text.contains("- - -"), qPrintable(text));
+    }
+
+    // What the reader lets through and zint cannot draw (a Code 128
+    // longer than zint takes) prints nothing on a page road: no job.
+    void pageRoadsRefuseASymbolTheyCannotDraw()
+    {
+        PrintJob job;
+        job.printerName = QStringLiteral("pagina");
+        job.tags = QStringLiteral("acbr");
+        job.fileData = "<n>PEDIDO</n>\n<code128>" + QByteArray(200, 'A') + "</code128>\n";
+        const QStringList before = jobsOf(job.printerName);
+        PrintControl control;
+        QVERIFY(!printPlainDocument(job, control));
+        QVERIFY(!printHtmlDocument(job, control));
+        QTest::qWait(500);
+        QCOMPARE(jobsOf(job.printerName), before);
+    }
+
+    void previewShowsTheSymbols()
+    {
+        writeFile(configPath(), "[geral]\netiquetas=acbr\ncolunas=48\ntamanho_fonte=10\n");
+        QVERIFY(window->initialise(*qApp, fileWith(taggedReceipt())));
+        window->resize(900, 1000);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        // The preview as the operator sees it, scrolled down to the symbols.
+        QTextEdit &edit = preview();
+        QImage shot = edit.viewport()->grab().toImage();
+        QCOMPARE(symbolsReadFrom(shot), QStringList({"EAN-13:7891234567895", "QR-Code:" + QString::fromLatin1(url)}));
+        // Title, rule, total, QR code, barcode and the cut's dashed line:
+        // one paragraph each, and the blank line each LF after a symbol or
+        // the cut feeds on paper; no tag left as text.
+        QCOMPARE(edit.document()->blockCount(), 9);
+        QVERIFY(!edit.toPlainText().contains('<'));
+        QCOMPARE(edit.document()->findBlockByNumber(1).text(), QString(48, '-'));
+        // Within the 48 columns the rule spans: the title centred, the
+        // total ending where the rule ends.
+        const auto left = [&](int block) { return edit.document()->findBlockByNumber(block).blockFormat().leftMargin(); };
+        const auto width = [&](int block) {
+            return edit.document()->findBlockByNumber(block).layout()->lineAt(0).naturalTextWidth();
+        };
+        QCOMPARE(left(1), 0.0);
+        QVERIFY(left(0) > 0);
+        QVERIFY2(qAbs(2 * left(0) + width(0) - width(1)) < 2, qPrintable(QString::number(left(0))));
+        QVERIFY2(qAbs(left(2) + width(2) - width(1)) < 2, qPrintable(QString::number(left(2))));
+    }
+
+    // The demo's NFC-e receipt: its head shows first, and in a window
+    // tall enough its QR code and barcode read from the screen.
+    void previewOfTheExample()
+    {
+        writeFile(configPath(), "[geral]\netiquetas=acbr\ncolunas=48\ntamanho_fonte=9\n");
+        QVERIFY(window->initialise(*qApp, QStringLiteral(ORVANE_EXAMPLES "/nfce.txt")));
+        window->resize(500, 500);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        QTextEdit &edit = preview();
+        QCOMPARE(edit.verticalScrollBar()->value(), 0);
+        QVERIFY(edit.verticalScrollBar()->maximum() > 0);
+        window->resize(500, 1500);
+        QTest::qWait(50);
+        QCOMPARE(edit.verticalScrollBar()->maximum(), 0);
+        const QStringList read = symbolsReadFrom(edit.viewport()->grab().toImage());
+        QCOMPARE(read.size(), 2);
+        QCOMPARE(read.at(0), QStringLiteral("EAN-13:7891234567895"));
+        QVERIFY2(read.at(1).startsWith("QR-Code:https://www.nfce.fazenda.sp.gov.br/qrcode?p=35261212345678000190"),
+                 qPrintable(read.at(1)));
+    }
+
+    void previewWrapsAtTheColumns_data()
+    {
+        QTest::addColumn<QByteArray>("tags");
+        QTest::addColumn<int>("columns");
+        QTest::addColumn<QList<int>>("lines");
+        QTest::addColumn<int>("windowWidth");
+        QTest::addColumn<bool>("scrolls");
+        // Lines of 41, 48 and 60 characters and an empty last one. The
+        // printer prints a receipt with tags line by line: a line it wraps
+        // is two paragraphs. The narrow window is as narrow as it goes, and
+        // narrower than 48 columns at 14 points.
+        QTest::newRow("plain text, 48 columns, narrow window")
+            << QByteArray() << 48 << QList<int>{1, 1, 2, 1} << 300 << true;
+        QTest::newRow("plain text, 48 columns, wide window")
+            << QByteArray() << 48 << QList<int>{1, 1, 2, 1} << 900 << false;
+        QTest::newRow("plain text, 32 columns") << QByteArray() << 32 << QList<int>{2, 2, 2, 1} << 700 << false;
+        QTest::newRow("tags read, 48 columns") << QByteArray("acbr") << 48 << QList<int>{1, 1, 1, 1} << 300 << true;
+    }
+    void previewWrapsAtTheColumns()
+    {
+        QFETCH(QByteArray, tags);
+        QFETCH(int, columns);
+        QFETCH(QList<int>, lines);
+        QFETCH(int, windowWidth);
+        QFETCH(bool, scrolls);
+        writeFile(configPath(), "[geral]\netiquetas=" + tags + "\ncolunas=" + QByteArray::number(columns)
+                                    + "\ntamanho_fonte=14\n");
+        const QByteArray file = "CUPOM NAO FISCAL    06/12/2026 09:41 </n>\n" + QByteArray(48, '=') + '\n'
+                                + QByteArray("001 Pao frances 10un 0,75 7,50 ") + QByteArray(29, '9') + '\n';
+        QVERIFY(window->initialise(*qApp, fileWith(file)));
+        window->resize(windowWidth, 600);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        QTextEdit &edit = preview();
+        QCOMPARE(linesOf(edit), lines);
+        // Wider than the window, it scrolls sideways.
+        QCOMPARE(edit.horizontalScrollBar()->maximum() > 0, scrolls);
+        if (tags.isEmpty())
+            QCOMPARE(edit.document()->findBlockByNumber(2).layout()->lineAt(0).textLength(), columns);
+    }
+};
+
+QTEST_MAIN(ReceiptDrawingTest)
+#include "tst_receipt_drawing.moc"
