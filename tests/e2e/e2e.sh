@@ -581,7 +581,8 @@ run_row() { # NAME FILE CONFIG ACTION JOBS BOX EXIT SAVED
             RUN_ENV+=(CUPS_SERVER="$(relay_start "$dir" "$CUPS_SERVER" ${action#* })" TMPDIR="$dir/tmp")
             mkdir -p "$dir/tmp" ;;
         full-disk) # What the program says goes beside the folder, which has no room for it.
-                   mv "$dir" "$dir.program" && mkdir "$dir" && mount -t tmpfs -o size=16m tmpfs "$dir" &&
+                   mv "$dir" "$dir.program" && mkdir "$dir" &&
+                       mount -t tmpfs -o size=$(($(du -sk "$dir.program" | cut -f1) + 4096))k tmpfs "$dir" &&
                        cp -a "$dir.program/." "$dir/" && rm -rf "$dir.program"
                    mv "$dir/stdout" "$dir.stdout" && mv "$dir/stderr" "$dir.stderr"
                    ln -s "$dir.stdout" "$dir/stdout" && ln -s "$dir.stderr" "$dir/stderr"
