@@ -232,14 +232,8 @@ bool sendPartsToPrinter(const char *printerName, const std::vector<SpoolPart> &p
     return sendPartsToPrinter(*spooler, std::cout, printerName, parts, control);
 }
 
-bool sendDocumentToPrinter(const char *printerName, const char *data, std::int32_t length,
-                           const char *dataType, PrintControl *control)
-{
-    return sendPartsToPrinter(printerName, {SpoolPart{data, length, dataType}}, control);
-}
-
 bool sendRawToPrinter(const char *printerName, const char *data, std::int32_t length,
                       PrintControl *control)
 {
-    return sendDocumentToPrinter(printerName, data, length, rawDataType, control);
+    return sendPartsToPrinter(printerName, {SpoolPart{data, length, rawDataType}}, control);
 }

@@ -22,12 +22,6 @@ class SpoolerBackend;
 bool sendRawToPrinter(const char *printerName, const char *data, std::int32_t length,
                       PrintControl *control = nullptr);
 
-// The same steps for a document the spooler must interpret, such as a page
-// laid out as "application/pdf". Its bytes are not echoed as text: the debug
-// lines give the type and the size instead.
-bool sendDocumentToPrinter(const char *printerName, const char *data, std::int32_t length,
-                           const char *dataType, PrintControl *control = nullptr);
-
 // One part of a job: bytes of one data type ("RAW" or a MIME type).
 struct SpoolPart {
     const char *data;
