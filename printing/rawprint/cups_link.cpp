@@ -34,14 +34,16 @@ void CupsLink::disconnect()
     spoiled = false;
 }
 
-ipp_t *CupsLink::send(ipp_t *request, const char *resource)
+ipp_t *CupsLink::send(ipp_t *request, const char *resource, Body body)
 {
     ipp_t *response = nullptr;
     // A scheduler that asks who we are gets libcups's answer, then the
     // request again.
     for (int attempt = 0; attempt < 3 && connection && !spoiled; ++attempt) {
         control->beginWait();
-        const http_status_t sent = cupsSendRequest(connection, request, resource, ippLength(request));
+        const http_status_t sent = body == Body::OnGoAhead ? sendOnGoAhead(request, resource)
+                                                           : cupsSendRequest(connection, request, resource,
+                                                                             ippLength(request));
         if (sent == HTTP_STATUS_ERROR || spoiled) {
             spoiled = true;
             break;
@@ -56,6 +58,35 @@ ipp_t *CupsLink::send(ipp_t *request, const char *resource)
     }
     ippDelete(request);
     return response;
+}
+
+// The header asks the scheduler to say "100 Continue" before the body goes.
+// A scheduler that never says it never gets the body, and cannot carry the
+// request out when it wakes after we gave up on it.
+http_status_t CupsLink::sendOnGoAhead(ipp_t *request, const char *resource)
+{
+    httpClearFields(connection);
+    httpSetExpect(connection, HTTP_STATUS_CONTINUE);
+    httpSetField(connection, HTTP_FIELD_CONTENT_TYPE, "application/ipp");
+    if (const char *authorisation = httpGetAuthString(connection))
+        httpSetField(connection, HTTP_FIELD_AUTHORIZATION, authorisation);
+    httpSetLength(connection, ippLength(request));
+    if (httpPost(connection, resource) != 0)
+        return HTTP_STATUS_ERROR;
+    // Waits slice by slice; the control's limit ends it with an error.
+    const http_status_t goAhead = httpUpdate(connection);
+    if (goAhead != HTTP_STATUS_CONTINUE) {
+        if (goAhead != HTTP_STATUS_ERROR && !spoiled)
+            httpFlush(connection);
+        return goAhead == HTTP_STATUS_UNAUTHORIZED ? goAhead : HTTP_STATUS_ERROR;
+    }
+    control->beginWait();
+    ippSetState(request, IPP_STATE_IDLE);
+    ipp_state_t state;
+    while ((state = ippWrite(connection, request)) != IPP_STATE_DATA)
+        if (state == IPP_STATE_ERROR)
+            return HTTP_STATUS_ERROR;
+    return HTTP_STATUS_CONTINUE;
 }
 
 ipp_t *CupsLink::receive()

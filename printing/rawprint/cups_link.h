@@ -46,7 +46,10 @@ public:
     // Sends the request (which it takes) to the resource and returns the
     // scheduler's answer, whatever its status; null when none came in time
     // or the connection is broken. The request is a wait of the control.
-    ipp_t *send(ipp_t *request, const char *resource);
+    // OnGoAhead: the body goes only once the scheduler has read the header
+    // and said so, for a request that must never be carried out late.
+    enum class Body { WithHeader, OnGoAhead };
+    ipp_t *send(ipp_t *request, const char *resource, Body body = Body::WithHeader);
 
     // Reads the answer to the request under way (one whose document went
     // out), as send() does.
@@ -65,6 +68,7 @@ private:
     // progress, and only silence counts towards the limit.
     static ssize_t readBody(void *link, ipp_uchar_t *buffer, size_t length);
 
+    http_status_t sendOnGoAhead(ipp_t *request, const char *resource);
     enum class Answer { Received, Unauthorised, Failed };
     Answer receiveAnswer(ipp_t **response);
 

@@ -6,7 +6,8 @@
 // A job is held from its creation until the scheduler has accepted its
 // whole document. A scheduler that wakes after we gave up drops a document
 // that was cut off, and keeps a complete one held; the cancel sent by
-// close() reaches it when it wakes. Either way the job never prints. A job
+// close() reaches it when it wakes. The release itself is sent only to a
+// scheduler that has just shown it is awake (see jobRequest()). Either way the job never prints. A job
 // whose cancel was lost, or whose run was killed, stays held until the next
 // print or the next start of the program cancels it (stale_jobs.h).
 
@@ -253,10 +254,10 @@ private:
 
     // Sends the request on our connection and returns the scheduler's
     // answer if it is a success; otherwise null, the error noted.
-    ipp_t *ask(ipp_t *request, const char *path)
+    ipp_t *ask(ipp_t *request, const char *path, CupsLink::Body body = CupsLink::Body::WithHeader)
     {
         const bool ready = link.http() && !link.broken();
-        ipp_t *response = link.send(request, path);
+        ipp_t *response = link.send(request, path, body);
         if (response && ippGetStatusCode(response) <= IPP_STATUS_OK_CONFLICTING)
             return response;
         if (response)
@@ -269,13 +270,16 @@ private:
         return nullptr;
     }
 
-    // Release-Job of our job.
+    // Release-Job of our job. Its body goes only once the scheduler has
+    // said it is reading: a release sent into a scheduler that has stopped
+    // would be carried out when it wakes, maybe before the cancel that
+    // follows our giving up, and the receipt would print after the failure.
     bool jobRequest(ipp_op_t operation)
     {
         ipp_t *request = ippNewRequest(operation);
         CupsLink::addPrinter(request, queue);
         ippAddInteger(request, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-id", jobId);
-        ipp_t *response = ask(request, "/jobs/");
+        ipp_t *response = ask(request, "/jobs/", CupsLink::Body::OnGoAhead);
         const bool done = response != nullptr;
         ippDelete(response);
         return done;

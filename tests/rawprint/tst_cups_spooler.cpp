@@ -277,6 +277,10 @@ private slots:
         // The document is in, held; the release never comes.
         QTest::newRow("before the release") << "endDoc" << 1000
             << "EndDocPrinter abort error: " + noAnswer << false << 0;
+        // The release goes into a stopped scheduler and the cancel is lost:
+        // the scheduler that wakes must not print the job.
+        QTest::newRow("before the release, the cancel lost") << "endDoc" << 1000
+            << "EndDocPrinter abort error: " + noAnswer << true << 1;
         // The document goes whole into a stopped scheduler, and no cancel
         // follows it: the job stays held.
         QTest::newRow("the whole document sent, the cancel lost") << "write" << 1000
