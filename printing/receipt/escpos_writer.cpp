@@ -2,6 +2,7 @@
 #include "code_pages.h"
 
 #include <algorithm>
+#include <string_view>
 
 namespace receipt {
 
@@ -59,13 +60,13 @@ public:
         return std::move(out);
     }
 
-    void piece(const Piece &piece)
+    void piece(const Piece &piece, std::string_view bytes)
     {
         switch (piece.kind) {
         case PieceKind::Text:
             beginLine(piece.alignment);
             setStyle(piece.style);
-            text(piece.bytes);
+            text(bytes);
             break;
         default:
             function(piece);
@@ -114,7 +115,7 @@ private:
         printerStyle = style;
     }
 
-    void text(const std::string &bytes)
+    void text(std::string_view bytes)
     {
         const std::size_t start = out.size();
         out += bytes;
@@ -213,7 +214,7 @@ private:
     }
 
     const EscPosFrame &frame;
-    const char *const lineEnd;
+    const std::string_view lineEnd;
     std::string out;
     bool atLineStart = true;
     TextStyle printerStyle;
@@ -227,7 +228,7 @@ std::string writeEscPos(const std::function<void(const PieceSink &)> &read, cons
 {
     Writer writer(frame);
     writer.begin(sizeHint);
-    read([&writer](const Piece &each) { writer.piece(each); });
+    read([&writer](const Piece &each, std::string_view bytes) { writer.piece(each, bytes); });
     return writer.finish(restoreModes);
 }
 

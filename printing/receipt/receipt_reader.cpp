@@ -10,13 +10,19 @@ namespace receipt {
 
 namespace {
 
-std::string lowered(const char *begin, const char *end)
+// The longest tag name; a longer word between '<' and '>' is text.
+constexpr std::size_t longestName = 16;
+
+// A tag name in lower case, in `buffer` (of longestName bytes). Tag names
+// are ASCII: no locale's idea of a letter.
+std::string_view lowered(const char *begin, const char *end, char *buffer)
 {
-    std::string name(begin, end);
-    // Tag names are ASCII: no locale's idea of a letter.
-    for (char &c : name)
-        c = c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
-    return name;
+    const std::size_t length = std::min(std::size_t(end - begin), longestName);
+    for (std::size_t i = 0; i < length; ++i) {
+        const char c = begin[i];
+        buffer[i] = c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+    }
+    return std::string_view(buffer, length);
 }
 
 bool isNameCharacter(char c)
@@ -105,8 +111,8 @@ public:
             reading.pieces.reserve(std::size_t(std::count(at, end, '\n') + std::count(at, end, '<')) + 16);
         while (at < end && !reading.error.isError()) {
             const char *special = findSpecial(at);
-            if (keepPieces || sink)
-                text.append(at, special);
+            if (!textBegin)
+                textBegin = at;
             at = special;
             if (at == end)
                 break;
@@ -121,8 +127,7 @@ public:
             if (readTag(tagEnd)) {
                 at = tagEnd;
             } else {
-                text.push_back('<');
-                ++at;
+                ++at; // the '<' stays in the text
             }
         }
         flushText();
@@ -153,10 +158,15 @@ private:
     // The scratch piece made new, its text's buffer kept for the next.
     Piece &reused()
     {
-        std::string buffer = std::move(scratch.bytes);
-        scratch = Piece();
-        buffer.clear();
-        scratch.bytes = std::move(buffer);
+        // Field by field: a whole new piece would cost more than the reading.
+        scratch.bytes.clear();
+        scratch.ruleCharacter = blank.ruleCharacter;
+        scratch.barcode = blank.barcode;
+        scratch.barcodeOptions = blank.barcodeOptions;
+        scratch.qr = blank.qr;
+        scratch.partial = blank.partial;
+        scratch.drawer = blank.drawer;
+        scratch.count = blank.count;
         return scratch;
     }
 
@@ -164,7 +174,7 @@ private:
     void deliver()
     {
         if (delivering && !reading.error.isError())
-            (*sink)(scratch);
+            (*sink)(scratch, scratch.kind == PieceKind::Text ? sinkText : std::string_view(scratch.bytes));
         delivering = false;
     }
 
@@ -180,16 +190,18 @@ private:
         return piece;
     }
 
+    // The text since the last piece is the file's bytes up to `at`.
     void flushText()
     {
-        if (text.empty())
+        const char *begin = textBegin;
+        textBegin = nullptr;
+        if (!begin || begin == at || (!keepPieces && !sink))
             return;
-        if (!keepPieces && !sink) {
-            text.clear();
-            return;
-        }
-        add(PieceKind::Text).bytes.swap(text);
-        text.clear();
+        Piece &piece = add(PieceKind::Text);
+        if (keepPieces)
+            piece.bytes.assign(begin, std::size_t(at - begin));
+        else
+            sinkText = std::string_view(begin, std::size_t(at - begin));
     }
 
     void fail(const std::string &tag, const std::string &reason)
@@ -210,23 +222,24 @@ private:
         const char *nameStart = p;
         while (p < end && isNameCharacter(*p))
             ++p;
-        if (p == nameStart || p == end || *p != '>')
+        if (p == nameStart || p == end || *p != '>' || std::size_t(p - nameStart) > longestName)
             return false;
-        const std::string name = lowered(nameStart, p);
+        char buffer[longestName];
+        const std::string_view name = lowered(nameStart, p, buffer);
         const char *afterTag = p + 1;
 
         if (!closing && isBlockTag(name)) {
-            const std::string closeTag = "</" + name + ">";
+            const std::string closeTag = "</" + std::string(name) + ">";
             const char *close = findClosing(afterTag, closeTag);
             if (!close) {
                 flushText();
-                fail("<" + name + ">", "<" + name + "> sem " + closeTag);
+                fail("<" + std::string(name) + ">", "<" + std::string(name) + "> sem " + closeTag);
                 tagEnd = end;
                 return true;
             }
             flushText();
             const std::string data(afterTag, close);
-            block(name, data);
+            block(std::string(name), data);
             line += int(std::count(afterTag, close, '\n'));
             tagEnd = close + closeTag.size();
             reading.hasTags = true;
@@ -242,7 +255,9 @@ private:
     const char *findClosing(const char *from, const std::string &closeTag) const
     {
         for (const char *p = from; std::size_t(end - p) >= closeTag.size(); ++p) {
-            if (*p == '<' && lowered(p, p + closeTag.size()) == closeTag)
+            if (*p == '<' && std::equal(closeTag.begin(), closeTag.end(), p, [](char wanted, char c) {
+                    return wanted == (c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c);
+                }))
                 return p;
         }
         return nullptr;
@@ -389,9 +404,11 @@ private:
     const char *nextTag = nullptr;
     const char *nextLineFeed = nullptr;
     Piece scratch; // a piece not kept: checked, or handed to the sink
+    const Piece blank;
     bool delivering = false;
     int line = 1;
-    std::string text;
+    const char *textBegin = nullptr; // where the text not yet made a piece starts
+    std::string_view sinkText;       // the text of the Text piece to hand over
     TextStyle style;
     Alignment alignment = Alignment::Left;
     Alignment alignmentBefore = Alignment::Left;

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <string_view>
 
 namespace receipt {
 
@@ -22,8 +23,10 @@ constexpr int feedLinesCount = 5;
 // first such tag is the reading's error, and then there are no pieces.
 ReceiptReading readReceipt(const char *data, std::size_t size);
 
-// Takes each piece as it is read; its `bytes` hold only during the call.
-using PieceSink = std::function<void(const Piece &)>;
+// Takes each piece as it is read, and its bytes: the text of a Text piece
+// (whose `bytes` are left empty, so that no text is copied), the data of
+// the others. Both hold only during the call.
+using PieceSink = std::function<void(const Piece &, std::string_view bytes)>;
 
 // The same reading with every piece handed to `sink` rather than kept, so
 // that a writer carries the receipt out as it is read. When the reading
