@@ -39,14 +39,14 @@ std::unique_ptr<QPrinter> installedPrinter(const QString &name, PrintControl &co
 }
 
 // A receipt written with tags, when the job reads tags and the file has
-// some; the reader has refused a tag that cannot be carried out before the
-// road started.
+// some (a bad one among them: then printReceipt() refuses it, and nothing
+// prints, not even the tags as text).
 bool readTaggedReceipt(const PrintJob &job, receipt::ReceiptReading &reading)
 {
     if (!readsTags(job))
         return false;
     reading = receipt::readReceipt(job.fileData.constData(), size_t(job.fileData.size()));
-    return reading.hasTags && !reading.error.isError();
+    return reading.hasTags || reading.error.isError();
 }
 
 // The receipt as it prints, in `font` made fixed pitch, on a document with
@@ -54,6 +54,10 @@ bool readTaggedReceipt(const PrintJob &job, receipt::ReceiptReading &reading)
 bool printReceipt(const receipt::ReceiptReading &reading, QTextDocument &document, ReceiptLook look,
                   QPrinter &printer, PrintControl &control, const SpoolPart &cut)
 {
+    if (reading.error.isError()) {
+        sayReceiptRefused(QString::fromStdString(reading.error.message()));
+        return false;
+    }
     look.font.setStyleHint(QFont::TypeWriter);
     look.pixelsPerMm = printer.resolution() / 25.4;
     // The symbols' images carry three pixels to the document's one.

@@ -1,4 +1,5 @@
 #include "barcode_rules.h"
+#include "symbols.h"
 
 #include <algorithm>
 #include <cstring>
@@ -42,6 +43,8 @@ std::string eanProblem(const std::string &data, std::size_t length)
     return std::string();
 }
 
+std::string printerProblem(BarcodeKind kind, const std::string &data);
+
 bool isCodabarEnd(char c)
 {
     return std::strchr("ABCDabcd", c) && c != '\0';
@@ -71,6 +74,19 @@ BarcodeKind barcodeKindNamed(const std::string &name)
 }
 
 std::string barcodeProblem(BarcodeKind kind, const std::string &data)
+{
+    std::string problem = printerProblem(kind, data);
+    if (!problem.empty())
+        return problem;
+    // What the printer takes the page roads must draw too: zint has limits
+    // of its own (a Code 128 much shorter than the printer's 253 bytes).
+    const SymbolModules symbol = encodeBarcode(kind, data);
+    return symbol.encoded() ? std::string() : "não pode ser desenhado: " + symbol.error;
+}
+
+namespace {
+
+std::string printerProblem(BarcodeKind kind, const std::string &data)
 {
     if (data.empty())
         return "sem dados";
@@ -111,5 +127,7 @@ std::string barcodeProblem(BarcodeKind kind, const std::string &data)
     }
     return std::string();
 }
+
+} // namespace
 
 } // namespace receipt

@@ -151,8 +151,9 @@ private slots:
         QVERIFY2(!text.contains('<') && !text.contains("- - -"), qPrintable(text));
     }
 
-    // What the reader lets through and zint cannot draw (a Code 128
-    // longer than zint takes) prints nothing on a page road: no job.
+    // A tag that cannot be carried out (a Code 128 longer than zint
+    // draws) prints nothing on a page road, not even as text, though the
+    // road is called without the check the window makes first: no job.
     void pageRoadsRefuseASymbolTheyCannotDraw()
     {
         PrintJob job;

@@ -211,6 +211,9 @@ private slots:
         row("codabar without start", "<codabar>123B</codabar>",
             "1: <codabar> começa e termina com A, B, C ou D e tem entre eles só 0-9 - $ : / . +");
         row("empty barcode", "<ean13></ean13>", "1: <ean13> sem dados");
+        // The printer would take it; the page roads could not draw it.
+        row("code128 longer than a drawing holds", "<code128>" + QByteArray(61, 'A') + "</code128>",
+            "1: <code128> não pode ser desenhado: dados longos ou curtos demais para o código");
         row("barcode over 255 bytes", "<code93>" + QByteArray(256, 'A') + "</code93>",
             "1: <code93> com mais caracteres do que a impressora aceita");
         row("qr code over level L", "<qrcode>" + QByteArray(2954, 'a') + "</qrcode>",
