@@ -74,7 +74,7 @@ public:
     }
 
 private:
-    void command(std::initializer_list<char> bytes) { out.append(bytes.begin(), bytes.end()); }
+    void command(std::initializer_list<char> bytes) { out.append(bytes.begin(), bytes.size()); }
 
     // The margin and the alignment of a line are set by what starts it.
     void beginLine(Alignment alignment, bool margin = true)

@@ -33,6 +33,9 @@ bool isNameCharacter(char c)
 // The tags that enclose data: <name>DATA</name>.
 bool isBlockTag(std::string_view name)
 {
+    // The character modes and alignments, the commonest tags, are shorter.
+    if (name.size() < 4)
+        return false;
     static constexpr std::string_view names[] = {"ean8", "ean13", "upca", "upce", "code39", "code93", "code128",
                                         "inter", "codabar", "qrcode", "barra_mostrar", "barra_largura",
                                         "barra_altura", "qrcode_largura", "qrcode_error", "qrcode_tipo",

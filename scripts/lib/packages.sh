@@ -10,9 +10,10 @@ ORVANE_RUN_PACKAGES=(build-essential cmake pkg-config qtbase5-dev qtbase5-dev-to
 ORVANE_WINDOWS_PACKAGES=(cmake xz-utils g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix nsis wine)
 # And to run every test: the Qt 6 build, the Windows program under wine, the
 # installed desktop entry, the Debian package (cpack's dpkg-shlibdeps needs
-# dpkg-dev and file) and its lintian check.
+# dpkg-dev and file) and its lintian check, and the symbols read back from
+# the paper and the pages (zbar-tools; ghostscript draws wine's PostScript).
 ORVANE_TEST_PACKAGES=("${ORVANE_RUN_PACKAGES[@]}" "${ORVANE_WINDOWS_PACKAGES[@]}" qt6-base-dev
-                      qt6-qpa-plugins desktop-file-utils python3-xlib dpkg-dev file lintian zbar-tools)
+                      qt6-qpa-plugins desktop-file-utils python3-xlib dpkg-dev file lintian zbar-tools ghostscript)
 # And to run scripts/bench.
 ORVANE_BENCH_PACKAGES=("${ORVANE_RUN_PACKAGES[@]}" libbenchmark-dev time)
 

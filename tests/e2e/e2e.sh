@@ -99,6 +99,8 @@
 #           paper:SYMBOLS: a receipt job whose paper, drawn as scripts/run
 #           draws it, has these QR codes and barcodes (joined by spaces, a
 #           "|" in them written %7C);
+#           symbols:SYMBOLS: a page job whose pages, drawn at 300 dpi, have
+#           these QR codes and barcodes (written as for paper:);
 #           page:PAGES:TEXT: a page job ("*": any number of pages), TEXT on its
 #           last page when PAGES ends in "$" ("*$", "7$"); port:HEX
 #           is what the direct-write file holds; "-": nothing, nothing held
@@ -210,7 +212,9 @@ medio: a Windows-1252 file, the code page ignored | linux | cp1252 | nivel=medio
 alto: a Windows-1252 file, the code page ignored | linux | cp1252 | nivel=alto;codificacao=epson pc860 | press | page:*:Pão € 5,00 | - | 0 | -
 receipt tags, baixo: the printer's commands, the text in the code page | both | tags | nivel=baixo;margem_esquerda=0;margem_superior=0;margem_inferior=0;codificacao=epson pc860;etiquetas=acbr;colunas=32;cortarPapel=epson corte total | press | 1b 74 03 1b 61 01 1b 45 01 50 8e 4f 0a 1b 61 00 1d 28 6b 04 00 31 41 32 00 1d 28 6b 03 00 31 43 04 1d 28 6b 03 00 31 45 30 1d 28 6b 0a 00 31 50 30 31 32 33 34 35 36 37 1d 28 6b 03 00 31 51 30 0a 1b 70 00 19 fa 1b 45 00 1b 61 00 0a+1b 69 | - | 0 | etiquetas=acbr;colunas=32;keys=19
 receipt tags, escrita direta: CR LF for the text only, the QR length byte of 10 kept | linux | tags | nivel=escrita direta;escrita_direta=@PORT;margem_esquerda=0;margem_superior=0;margem_inferior=0;codificacao=epson pc860;etiquetas=acbr;cortarPapel=epson corte total | press | port:1b 74 03 1b 61 01 1b 45 01 50 8e 4f 0d 0a 1b 61 00 1d 28 6b 04 00 31 41 32 00 1d 28 6b 03 00 31 43 04 1d 28 6b 03 00 31 45 30 1d 28 6b 0a 00 31 50 30 31 32 33 34 35 36 37 1d 28 6b 03 00 31 51 30 0d 0a 1b 70 00 19 fa 1b 45 00 1b 61 00 0d 0a;1b 69 | - | 0 | -
-receipt tags, baixo: the NFC-e example, its QR code and EAN-13 read back from the paper | linux | nfce | nivel=baixo;codificacao=epson pc860;etiquetas=acbr;cortarPapel=epson corte total | press | paper:https://www.nfce.fazenda.sp.gov.br/qrcode?p=35261212345678000190650010000012341000123455%7C2%7C1%7C1%7C6032EFB7F729AD0306A0BC491BCE794248EC7CFD 7891234567895+1b 69 | - | 0 | -
+receipt tags, baixo: the NFC-e example, its QR code and EAN-13 read back from the paper | both | nfce | nivel=baixo;codificacao=epson pc860;etiquetas=acbr;cortarPapel=epson corte total | press | paper:https://www.nfce.fazenda.sp.gov.br/qrcode?p=35261212345678000190650010000012341000123455%7C2%7C1%7C1%7C6032EFB7F729AD0306A0BC491BCE794248EC7CFD 7891234567895+1b 69 | - | 0 | -
+receipt tags, medio: the NFC-e page, its QR code and EAN-13 read back at 300 dpi | both | nfce | nivel=medio;codificacao=epson pc860;etiquetas=acbr;cortarPapel=epson corte total | press | symbols:https://www.nfce.fazenda.sp.gov.br/qrcode?p=35261212345678000190650010000012341000123455%7C2%7C1%7C1%7C6032EFB7F729AD0306A0BC491BCE794248EC7CFD 7891234567895+1b 69 | - | 0 | -
+receipt tags, alto: the NFC-e page, its QR code and EAN-13 read back at 300 dpi | linux | nfce | nivel=alto;codificacao=epson pc860;etiquetas=acbr;cortarPapel=epson corte total | press | symbols:https://www.nfce.fazenda.sp.gov.br/qrcode?p=35261212345678000190650010000012341000123455%7C2%7C1%7C1%7C6032EFB7F729AD0306A0BC491BCE794248EC7CFD 7891234567895+1b 69 | - | 0 | -
 receipt tags not read: printed as text | linux | tags | nivel=baixo;margem_esquerda=0;margem_superior=0;margem_inferior=0;codificacao=epson pc860;cortarPapel=epson corte total | press | 1b 74 03 3c 63 65 3e 3c 6e 3e 50 8e 4f 3c 2f 6e 3e 3c 2f 63 65 3e 0a 3c 71 72 63 6f 64 65 3e 31 32 33 34 35 36 37 3c 2f 71 72 63 6f 64 65 3e 0a 3c 2f 61 62 72 65 5f 67 61 76 65 74 61 3e 0a+1b 69 | - | 0 | etiquetas=
 receipt tags, baixo: a bad EAN-13, no job and no cut | both | bad-tag | nivel=baixo;etiquetas=acbr;cortarPapel=epson corte total | press | - | IMPRESSORA | 0 | says:etiqueta inválida na linha 2: <ean13> precisa de 12 ou 13 algarismos
 receipt tags, escrita direta: a QR code never closed, the port untouched | linux | bad-qr | nivel=escrita direta;escrita_direta=@PORT;etiquetas=acbr;cortarPapel=epson corte total | press | port:63 6f 6e 74 65 75 64 6f 20 61 6e 74 69 67 6f 0a | IMPRESSORA | 0 | says:etiqueta inválida na linha 1: <qrcode> sem </qrcode>
@@ -381,6 +385,19 @@ paper_symbols() { # JOB EXPECTED
         equals "$(zbarimg -q --raw "$picture" 2>/dev/null | sort | tr '\n' ' ')" "$(tr ' ' '\n' <<<"$expected" | sort | tr '\n' ' ')"
 }
 
+# A page job's QR codes and barcodes, read back from its pages drawn at
+# 300 dpi (a PDF by pdftoppm, wine's PostScript by gs).
+page_symbols() { # JOB EXPECTED
+    local pages=$1.pages expected=${2//%7C/|}
+    rm -rf "$pages" && mkdir -p "$pages" || return 1
+    if [ "$(head -c 5 "$1")" = %PDF- ]; then
+        pdftoppm -r 300 -gray -png "$1" "$pages/p" 2>/dev/null || return 1
+    else
+        gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=pnggray -r300 -o "$pages/p-%03d.png" "$1" >/dev/null 2>&1 || return 1
+    fi
+    equals "$(zbarimg -q --raw "$pages"/*.png 2>/dev/null | sort | tr '\n' ' ')" "$(tr ' ' '\n' <<<"$expected" | sort | tr '\n' ' ')"
+}
+
 check_output() { # NAME EXPECTED QUEUE PORT_FILE
     local name=$1 queue=$3 entry jobs=() n file
     IFS=';' read -ra entries <<<"$2"
@@ -388,7 +405,7 @@ check_output() { # NAME EXPECTED QUEUE PORT_FILE
         case $entry in
             -) ;;
             port:*) check "$name: the direct-write file" equals "$(hex_of "$4")" "${entry#port:}" ;;
-            page:*+*) if [ "$platform" = windows ]; then
+            page:*+* | symbols:*+*) if [ "$platform" = windows ]; then
                           jobs+=("${entry%%+*}" "${entry#*+}")
                       else
                           jobs+=("$entry")
@@ -414,7 +431,7 @@ check_job_parts() { # NAME FILE PARTS
     rest=$total
     for part in "${parts[@]}"; do
         case $part in
-            page:* | paper:*) size=- ;;
+            page:* | paper:* | symbols:*) size=- ;;
             framed) size=$(framed "$FILE" | wc -c) ;;
             *) size=$(wc -w <<<"$part") ;;
         esac
@@ -431,6 +448,7 @@ check_job_parts() { # NAME FILE PARTS
         case $part in
             page:*) check "$name is the page" page_job "$E2E_TMP/part" "$part" ;;
             paper:*) check "$name on paper, its symbols read back" paper_symbols "$E2E_TMP/part" "${part#paper:}" ;;
+            symbols:*) check "$name is a page whose symbols read back" page_symbols "$E2E_TMP/part" "${part#symbols:}" ;;
             framed) check "$name is the framed file" cmp -s <(framed "$FILE") "$E2E_TMP/part" ;;
             *) check "$name, part $((n + 1))" equals "$(hex_of "$E2E_TMP/part")" "$part" ;;
         esac
