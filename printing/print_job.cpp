@@ -14,12 +14,17 @@ bool printRawDocument(const PrintJob &job, PrintControl &control)
     const QByteArray text = directText(job);
     if (text.isNull())
         return false;
-    std::cout << "impressao baixo nivel \n";
-    std::cout.write(text.constData(), text.size());
-    std::cout << "textPlain fim ****** \n" << std::flush;
+    // The text's echo goes first on the report's stream, written beside
+    // the print like the report's own copies.
+    const auto echoText = [&text](std::ostream &out) {
+        out << "impressao baixo nivel \n";
+        out.write(text.constData(), text.size());
+        out << "textPlain fim ****** \n" << std::flush;
+    };
     const QByteArray name = job.printerName.toLocal8Bit();
     return sendPartsToPrinter(name.constData(),
-                              {SpoolPart{text.constData(), text.size(), "RAW"}, cutPart(job)}, &control);
+                              {SpoolPart{text.constData(), text.size(), "RAW"}, cutPart(job)}, &control,
+                              echoText);
 }
 
 bool printToDirectPort(const PrintJob &job, PrintControl &control)

@@ -5,8 +5,11 @@
 
 #include <cstring>
 #include <iostream>
+#include <memory>
 #include <ostream>
 #include <string>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -51,10 +54,46 @@ void writeDocumentText(std::ostream &out, const char *data, std::size_t length, 
     lineEnd(out);
 }
 
+// Below this many bytes the debug copies are written at once: a thread
+// costs more than they do.
+const std::size_t echoBesideFrom = 256 * 1024;
+
+// Writes lines on a thread of its own, beside the print, and is finished
+// before anything else is written on the same stream. Written at once when
+// no thread can be started.
+class EchoBeside
+{
+public:
+    EchoBeside(std::function<void()> write, bool beside)
+    {
+        if (beside) {
+            try {
+                thread = std::thread(write);
+                return;
+            } catch (const std::system_error &) {
+            }
+        }
+        write();
+    }
+    ~EchoBeside() { finish(); }
+    EchoBeside(const EchoBeside &) = delete;
+    EchoBeside &operator=(const EchoBeside &) = delete;
+
+    void finish()
+    {
+        if (thread.joinable())
+            thread.join();
+    }
+
+private:
+    std::thread thread;
+};
+
 } // namespace
 
 bool sendPartsToPrinter(SpoolerBackend &spooler, std::ostream &out, const char *printerName,
-                        const std::vector<SpoolPart> &parts, PrintControl *control)
+                        const std::vector<SpoolPart> &parts, PrintControl *control,
+                        const EchoFirst &echoFirst)
 {
     // A negative length, or a length with no data behind it, is a fault of
     // the caller: it still gets its debug lines, nothing is read from data
@@ -89,7 +128,9 @@ bool sendPartsToPrinter(SpoolerBackend &spooler, std::ostream &out, const char *
         WaitScope wait(control);
         spooler.close();
     };
+    std::unique_ptr<EchoBeside> echo;
     auto fail = [&](const std::string &message) {
+        echo->finish();
         if (noAnswer) {
             out << "o spooler nao respondeu em " << control->noAnswerLimit().count() / 1000.0 << " s";
             lineEnd(out);
@@ -98,20 +139,28 @@ bool sendPartsToPrinter(SpoolerBackend &spooler, std::ostream &out, const char *
         return false;
     };
 
-    report();
-
     // Zero-terminated copy of the printer name (a missing name is empty).
     std::vector<char> nameCopy;
     if (printerName)
         nameCopy.assign(printerName, printerName + std::strlen(printerName));
     nameCopy.push_back('\0');
 
-    // The answer is looked at only after the debug lines.
+    // The debug lines, whose answer from the spooler is looked at only
+    // after them; nothing else is written on `out` until they are done.
+    std::size_t echoed = 0;
+    for (const SpoolPart &part : parts)
+        echoed += sizeOf(part);
+    echo = std::make_unique<EchoBeside>(
+        [&] {
+            if (echoFirst)
+                echoFirst(out);
+            report();
+            out << "debug (printerName): " << nameCopy.data();
+            lineEnd(out);
+            report();
+        },
+        echoed >= echoBesideFrom);
     const bool spoolerAvailable = call([&] { return spooler.available(); });
-
-    out << "debug (printerName): " << nameCopy.data();
-    lineEnd(out);
-    report();
 
     if (callerFault)
         return false;
@@ -192,6 +241,7 @@ bool sendPartsToPrinter(SpoolerBackend &spooler, std::ostream &out, const char *
     // so the document is not ended and closing cancels it.
     if (control && control->abandoned()) {
         closePrinter();
+        echo->finish();
         failure(out, "impressao abandonada: o spooler nao respondeu");
         return false;
     }
@@ -203,6 +253,7 @@ bool sendPartsToPrinter(SpoolerBackend &spooler, std::ostream &out, const char *
 
     closePrinter();
 
+    echo->finish();
     if (written == requested) {
         out << "Entire file data was sent to printer.\n";
         out.flush();
@@ -221,7 +272,7 @@ bool sendDocumentToPrinter(SpoolerBackend &spooler, std::ostream &out, const cha
 }
 
 bool sendPartsToPrinter(const char *printerName, const std::vector<SpoolPart> &parts,
-                        PrintControl *control)
+                        PrintControl *control, const EchoFirst &echoFirst)
 {
     // Without the caller's control, one of our own: the report still tells
     // a spooler that stopped answering.
@@ -229,7 +280,7 @@ bool sendPartsToPrinter(const char *printerName, const std::vector<SpoolPart> &p
     if (!control)
         control = &ownControl;
     std::unique_ptr<SpoolerBackend> spooler = makePlatformSpooler(control);
-    return sendPartsToPrinter(*spooler, std::cout, printerName, parts, control);
+    return sendPartsToPrinter(*spooler, std::cout, printerName, parts, control, echoFirst);
 }
 
 bool sendRawToPrinter(const char *printerName, const char *data, std::int32_t length,

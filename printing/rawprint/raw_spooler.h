@@ -2,6 +2,7 @@
 #define ORVANE_RAW_SPOOLER_H
 
 #include <cstdint>
+#include <functional>
 #include <iosfwd>
 #include <vector>
 
@@ -29,17 +30,26 @@ struct SpoolPart {
     const char *dataType;
 };
 
+// Writes the caller's own lines that come before the report (an echo of
+// the document), on the report's stream.
+using EchoFirst = std::function<void(std::ostream &)>;
+
 // Sends the parts, in order, as one job: a print and the cut that follows
 // it reach the printer with no other job between them. Consecutive parts of
 // one data type go as one stream; empty parts are left out (a job of empty
 // parts only is a valid, empty document). The report and the result are
-// those of one document.
+// those of one document; `echoFirst`, when given, writes before the report.
+//
+// The report's debug lines copy the document, twice: for a large one they
+// are written while the job goes out, and every later line waits for them,
+// so the output is the same bytes in the same order as when written first.
 bool sendPartsToPrinter(const char *printerName, const std::vector<SpoolPart> &parts,
-                        PrintControl *control = nullptr);
+                        PrintControl *control = nullptr, const EchoFirst &echoFirst = {});
 
 // The steps on a given backend and stream (tests drive fakes through it).
 bool sendPartsToPrinter(SpoolerBackend &spooler, std::ostream &out, const char *printerName,
-                        const std::vector<SpoolPart> &parts, PrintControl *control = nullptr);
+                        const std::vector<SpoolPart> &parts, PrintControl *control = nullptr,
+                        const EchoFirst &echoFirst = {});
 bool sendDocumentToPrinter(SpoolerBackend &spooler, std::ostream &out, const char *printerName,
                            const char *data, std::int32_t length, const char *dataType,
                            PrintControl *control = nullptr);

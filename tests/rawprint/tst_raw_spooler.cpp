@@ -136,11 +136,44 @@ private slots:
         // Only length bytes are looked at, even with more data behind them.
         QTest::newRow("length shorter than the data") << QByteArray("ABCDEF") << 3 << "" << -1LL
             << QByteArray("ABC") << done << run.arg(3) << true;
+        // A large document's copies are written while it goes out: the
+        // same lines, the result after them.
+        const QByteArray large(300 * 1024, 'x');
+        QTest::newRow("a large document, every byte accepted") << large << large.size() << "" << -1LL << large
+            << done << run.arg(large.size()) << true;
+        QTest::newRow("a large document, the printer cannot be opened") << large << large.size() << "open(recibo)"
+            << -1LL << large << QByteArray("retorno de erro em OpenPrinter") << "available open(recibo)" << false;
         // The caller's faults: the debug lines, and nothing is printed.
         QTest::newRow("negative length") << text << INT_MIN << "" << -1LL << QByteArray() << QByteArray()
             << "available" << false;
         QTest::newRow("no data behind a length") << QByteArray() << 5 << "" << -1LL << QByteArray()
             << QByteArray() << "available" << false;
+    }
+
+    // The caller's echo comes first, then the report, whatever the size.
+    void echoFirst_data()
+    {
+        QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<QString>("failAt");
+        QTest::addColumn<QByteArray>("ending");
+        QTest::newRow("a receipt") << QByteArray("Linha 1\n") << "" << QByteArray("Entire file data was sent to printer.\n");
+        QTest::newRow("a large report") << QByteArray(1 << 20, 'r') << "" << QByteArray("Entire file data was sent to printer.\n");
+        QTest::newRow("a large report, no spooler") << QByteArray(1 << 20, 'r') << "available"
+                                                    << QByteArray("nao foi possivel carregar winspool.drv");
+    }
+
+    void echoFirst()
+    {
+        QFETCH(QByteArray, data);
+        QFETCH(QString, failAt);
+        QFETCH(QByteArray, ending);
+        ScriptedSpooler spooler;
+        spooler.failAt = failAt;
+        RecordingBuffer buffer;
+        std::ostream out(&buffer);
+        sendPartsToPrinter(spooler, out, "recibo", {SpoolPart{data.constData(), data.size(), "RAW"}}, nullptr,
+                           [&data](std::ostream &first) { first << "eco:" << data.size() << '\n'; });
+        QCOMPARE(buffer.text(), "eco:" + QByteArray::number(data.size()) + '\n' + debugLines(data, "recibo") + ending);
     }
 
     void steps()
