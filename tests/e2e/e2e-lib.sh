@@ -17,6 +17,7 @@ check() { # NAME COMMAND...: PASS or FAIL!, counted
         echo "FAIL!  : $name"
         # For runs that only ask whether anything fails.
         [ -z "${ORVANE_E2E_FAIL_FAST:-}" ] || { checks_summary; exit 1; }
+        return 1
     fi
 }
 equals() { [ "$1" = "$2" ] || { echo "         expected [$2], got [$1]" >&2; return 1; }; }

@@ -734,7 +734,11 @@ run_row() { # NAME FILE CONFIG ACTION JOBS BOX EXIT SAVED
         port-fifo) rm -f "$dir/porta de saida.prn" ;;
     esac
 
-    check "$name: message box" equals "$seen" "$6"
+    if ! check "$name: message box" equals "$seen" "$6"; then
+        # What the program said, for the one who reads the failure.
+        tail -c 600 "$dir/stdout" 2>/dev/null | cat -v | sed 's/^/         stdout: /'
+        tail -n 5 "$dir/stderr" 2>/dev/null | cat -v | sed 's/^/         stderr: /'
+    fi
     check "$name: exit status" equals "$EXIT_STATUS" "$7"
     check_output "$name" "$5" "$receiver" "$dir/porta de saida.prn"
     [ -z "$second" ] || check "$name: nothing on the queue first chosen" equals "$(job_count "$queue")" 0
