@@ -99,6 +99,8 @@
 #           paper:SYMBOLS: a receipt job whose paper, drawn as scripts/run
 #           draws it, has these QR codes and barcodes (joined by spaces, a
 #           "|" in them written %7C);
+#           sha256:HASH: a job whose bytes have this SHA-256 (a long receipt
+#           that must come out the same from the Linux and Windows programs);
 #           symbols:SYMBOLS: a page job whose pages, drawn at 300 dpi, have
 #           these QR codes and barcodes (written as for paper:);
 #           page:PAGES:TEXT: a page job ("*": any number of pages), TEXT on its
@@ -213,6 +215,7 @@ alto: a Windows-1252 file, the code page ignored | linux | cp1252 | nivel=alto;c
 receipt tags, baixo: the printer's commands, the text in the code page | both | tags | nivel=baixo;margem_esquerda=0;margem_superior=0;margem_inferior=0;codificacao=epson pc860;etiquetas=acbr;colunas=32;cortarPapel=epson corte total | press | 1b 74 03 1b 61 01 1b 45 01 50 8e 4f 0a 1b 61 00 1d 28 6b 04 00 31 41 32 00 1d 28 6b 03 00 31 43 04 1d 28 6b 03 00 31 45 30 1d 28 6b 0a 00 31 50 30 31 32 33 34 35 36 37 1d 28 6b 03 00 31 51 30 0a 1b 70 00 19 fa 1b 45 00 1b 61 00 0a+1b 69 | - | 0 | etiquetas=acbr;colunas=32;keys=19
 receipt tags, escrita direta: CR LF for the text only, the QR length byte of 10 kept | linux | tags | nivel=escrita direta;escrita_direta=@PORT;margem_esquerda=0;margem_superior=0;margem_inferior=0;codificacao=epson pc860;etiquetas=acbr;cortarPapel=epson corte total | press | port:1b 74 03 1b 61 01 1b 45 01 50 8e 4f 0d 0a 1b 61 00 1d 28 6b 04 00 31 41 32 00 1d 28 6b 03 00 31 43 04 1d 28 6b 03 00 31 45 30 1d 28 6b 0a 00 31 50 30 31 32 33 34 35 36 37 1d 28 6b 03 00 31 51 30 0d 0a 1b 70 00 19 fa 1b 45 00 1b 61 00 0d 0a;1b 69 | - | 0 | -
 receipt tags, baixo: the NFC-e example, its QR code and EAN-13 read back from the paper | both | nfce | nivel=baixo;codificacao=epson pc860;etiquetas=acbr;cortarPapel=epson corte total | press | paper:https://www.nfce.fazenda.sp.gov.br/qrcode?p=35261212345678000190650010000012341000123455%7C2%7C1%7C1%7C6032EFB7F729AD0306A0BC491BCE794248EC7CFD 7891234567895+1b 69 | - | 0 | -
+receipt tags, baixo: the NFC-e example, the same bytes from both programs | both | nfce | nivel=baixo;codificacao=epson pc860;etiquetas=acbr;cortarPapel=epson corte total | press | sha256:11844526974756232ab3b4e1c6afe5cbb546f0d7c352d9478227cfeba8627dba+1b 69 | - | 0 | -
 receipt tags, medio: the NFC-e page, its QR code and EAN-13 read back at 300 dpi | both | nfce | nivel=medio;codificacao=epson pc860;etiquetas=acbr;cortarPapel=epson corte total | press | symbols:https://www.nfce.fazenda.sp.gov.br/qrcode?p=35261212345678000190650010000012341000123455%7C2%7C1%7C1%7C6032EFB7F729AD0306A0BC491BCE794248EC7CFD 7891234567895+1b 69 | - | 0 | -
 receipt tags, alto: the NFC-e page, its QR code and EAN-13 read back at 300 dpi | linux | nfce | nivel=alto;codificacao=epson pc860;etiquetas=acbr;cortarPapel=epson corte total | press | symbols:https://www.nfce.fazenda.sp.gov.br/qrcode?p=35261212345678000190650010000012341000123455%7C2%7C1%7C1%7C6032EFB7F729AD0306A0BC491BCE794248EC7CFD 7891234567895+1b 69 | - | 0 | -
 receipt tags not read: printed as text | linux | tags | nivel=baixo;margem_esquerda=0;margem_superior=0;margem_inferior=0;codificacao=epson pc860;cortarPapel=epson corte total | press | 1b 74 03 3c 63 65 3e 3c 6e 3e 50 8e 4f 3c 2f 6e 3e 3c 2f 63 65 3e 0a 3c 71 72 63 6f 64 65 3e 31 32 33 34 35 36 37 3c 2f 71 72 63 6f 64 65 3e 0a 3c 2f 61 62 72 65 5f 67 61 76 65 74 61 3e 0a+1b 69 | - | 0 | etiquetas=
@@ -431,7 +434,7 @@ check_job_parts() { # NAME FILE PARTS
     rest=$total
     for part in "${parts[@]}"; do
         case $part in
-            page:* | paper:* | symbols:*) size=- ;;
+            page:* | paper:* | symbols:* | sha256:*) size=- ;;
             framed) size=$(framed "$FILE" | wc -c) ;;
             *) size=$(wc -w <<<"$part") ;;
         esac
@@ -448,6 +451,7 @@ check_job_parts() { # NAME FILE PARTS
         case $part in
             page:*) check "$name is the page" page_job "$E2E_TMP/part" "$part" ;;
             paper:*) check "$name on paper, its symbols read back" paper_symbols "$E2E_TMP/part" "${part#paper:}" ;;
+            sha256:*) check "$name has the expected bytes" equals "$(sha256sum <"$E2E_TMP/part" | cut -c1-64)" "${part#sha256:}" ;;
             symbols:*) check "$name is a page whose symbols read back" page_symbols "$E2E_TMP/part" "${part#symbols:}" ;;
             framed) check "$name is the framed file" cmp -s <(framed "$FILE") "$E2E_TMP/part" ;;
             *) check "$name, part $((n + 1))" equals "$(hex_of "$E2E_TMP/part")" "$part" ;;
