@@ -7,9 +7,10 @@
 // whole document. A scheduler that wakes after we gave up drops a document
 // that was cut off, and keeps a complete one held; the cancel sent by
 // close() reaches it when it wakes. The release itself is sent only to a
-// scheduler that has just shown it is awake (see jobRequest()). Either way the job never prints. A job
-// whose cancel was lost, or whose run was killed, stays held until the next
-// print or the next start of the program cancels it (stale_jobs.h).
+// scheduler that has just shown it is awake (see releaseJob()). Either way
+// the job never prints. A job whose cancel was lost, or whose run was
+// killed, stays held until the next print or the next start of the program
+// cancels it (stale_jobs.h).
 
 #include "spooler_backend.h"
 
@@ -216,7 +217,7 @@ public:
         }
         // The whole document is in: only now may the job print, and not if
         // the window has given up on it meanwhile.
-        if (control->abandoned() || !jobRequest(IPP_OP_RELEASE_JOB)) {
+        if (control->abandoned() || !releaseJob()) {
             noteError(IPP_STATUS_ERROR_SERVICE_UNAVAILABLE);
             return false;
         }
@@ -274,9 +275,9 @@ private:
     // said it is reading: a release sent into a scheduler that has stopped
     // would be carried out when it wakes, maybe before the cancel that
     // follows our giving up, and the receipt would print after the failure.
-    bool jobRequest(ipp_op_t operation)
+    bool releaseJob()
     {
-        ipp_t *request = ippNewRequest(operation);
+        ipp_t *request = ippNewRequest(IPP_OP_RELEASE_JOB);
         CupsLink::addPrinter(request, queue);
         ippAddInteger(request, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-id", jobId);
         ipp_t *response = ask(request, "/jobs/", CupsLink::Body::OnGoAhead);

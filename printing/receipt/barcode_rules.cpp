@@ -43,49 +43,12 @@ std::string eanProblem(const std::string &data, std::size_t length)
     return std::string();
 }
 
-std::string printerProblem(BarcodeKind kind, const std::string &data);
-
 bool isCodabarEnd(char c)
 {
     return std::strchr("ABCDabcd", c) && c != '\0';
 }
 
-} // namespace
-
-BarcodeKind barcodeKindNamed(const std::string &name)
-{
-    if (name == "ean8")
-        return BarcodeKind::Ean8;
-    if (name == "upca")
-        return BarcodeKind::UpcA;
-    if (name == "upce")
-        return BarcodeKind::UpcE;
-    if (name == "code39")
-        return BarcodeKind::Code39;
-    if (name == "code93")
-        return BarcodeKind::Code93;
-    if (name == "code128")
-        return BarcodeKind::Code128;
-    if (name == "inter")
-        return BarcodeKind::Interleaved;
-    if (name == "codabar")
-        return BarcodeKind::Codabar;
-    return BarcodeKind::Ean13;
-}
-
-std::string barcodeProblem(BarcodeKind kind, const std::string &data)
-{
-    std::string problem = printerProblem(kind, data);
-    if (!problem.empty())
-        return problem;
-    // What the printer takes the page roads must draw too: zint has limits
-    // of its own (a Code 128 much shorter than the printer's 253 bytes).
-    const SymbolModules symbol = encodeBarcode(kind, data);
-    return symbol.encoded() ? std::string() : "não pode ser desenhado: " + symbol.error;
-}
-
-namespace {
-
+// What the printers' own barcode command takes.
 std::string printerProblem(BarcodeKind kind, const std::string &data)
 {
     if (data.empty())
@@ -129,5 +92,37 @@ std::string printerProblem(BarcodeKind kind, const std::string &data)
 }
 
 } // namespace
+
+BarcodeKind barcodeKindNamed(const std::string &name)
+{
+    if (name == "ean8")
+        return BarcodeKind::Ean8;
+    if (name == "upca")
+        return BarcodeKind::UpcA;
+    if (name == "upce")
+        return BarcodeKind::UpcE;
+    if (name == "code39")
+        return BarcodeKind::Code39;
+    if (name == "code93")
+        return BarcodeKind::Code93;
+    if (name == "code128")
+        return BarcodeKind::Code128;
+    if (name == "inter")
+        return BarcodeKind::Interleaved;
+    if (name == "codabar")
+        return BarcodeKind::Codabar;
+    return BarcodeKind::Ean13;
+}
+
+std::string barcodeProblem(BarcodeKind kind, const std::string &data)
+{
+    std::string problem = printerProblem(kind, data);
+    if (!problem.empty())
+        return problem;
+    // What the printer takes the page roads must draw too: zint has limits
+    // of its own (a Code 128 much shorter than the printer's 253 bytes).
+    const SymbolModules symbol = encodeBarcode(kind, data);
+    return symbol.encoded() ? std::string() : "não pode ser desenhado: " + symbol.error;
+}
 
 } // namespace receipt
