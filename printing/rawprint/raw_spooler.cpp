@@ -1,5 +1,6 @@
 #include "raw_spooler.h"
 
+#include "background_priority.h"
 #include "print_control.h"
 #include "spooler_backend.h"
 
@@ -58,9 +59,9 @@ void writeDocumentText(std::ostream &out, const char *data, std::size_t length, 
 // costs more than they do.
 const std::size_t echoBesideFrom = 256 * 1024;
 
-// Writes lines on a thread of its own, beside the print, and is finished
-// before anything else is written on the same stream. Written at once when
-// no thread can be started.
+// Writes lines on a thread of its own, beside the print and below it, so
+// that the document goes out first; finished before anything else is
+// written on the same stream. Written at once when no thread can be started.
 class EchoBeside
 {
 public:
@@ -68,7 +69,10 @@ public:
     {
         if (beside) {
             try {
-                thread = std::thread(write);
+                thread = std::thread([write] {
+                    lowerThisThreadToBackground();
+                    write();
+                });
                 return;
             } catch (const std::system_error &) {
             }
