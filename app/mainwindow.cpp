@@ -143,6 +143,9 @@ bool MainWindow::initialise(QApplication &application, const FileArgument &fileA
     printerState->watch(chosenPrinter(ui->impressoras));
     printerState->awaitAnswer(firstListPatienceMs);
 
+    // A long report goes out as soon as Return is pressed.
+    framedAhead.start(jobFromWindow());
+
     // Return prints at once; Shift+Tab reaches the printer list.
     ui->imprimir->setFocus(Qt::OtherFocusReason);
     return true;

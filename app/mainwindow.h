@@ -2,6 +2,7 @@
 #define ORVANE_MAINWINDOW_H
 
 #include "file_argument.h"
+#include "framed_ahead.h"
 #include "list_settings.h"
 #include "print_job.h"
 #include "settings_location.h"
@@ -69,6 +70,8 @@ private:
     QTimer *printWatch;
     // Where the preview tells of a tag that cannot be carried out.
     QLabel *receiptStatus = nullptr;
+    // The raw roads' text, framed while the window waits for the press.
+    FramedAhead framedAhead;
 
     friend class WindowProbe; // lets the in-process tests read the members
 };

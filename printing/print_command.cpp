@@ -116,6 +116,7 @@ void MainWindow::on_imprimir_clicked()
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const std::shared_ptr<PrintRun> run = std::make_shared<PrintRun>();
     run->job = jobFromWindow();
+    run->job.framedAhead = framedAhead.forJob(run->job);
     printRun = run;
     // The window keeps painting and answering while the print runs.
     ++printThreads;

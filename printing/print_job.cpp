@@ -9,9 +9,15 @@
 namespace {
 
 // The text and its cut as one job: no other till's receipt comes between.
+// The framed text: the one made before the press, or made now.
+QByteArray rawText(const PrintJob &job, LineEnds ends)
+{
+    return job.framedAhead.valid() ? job.framedAhead.get() : directText(job, ends);
+}
+
 bool printRawDocument(const PrintJob &job, PrintControl &control)
 {
-    const QByteArray text = directText(job);
+    const QByteArray text = rawText(job, LineEnds::Lf);
     if (text.isNull())
         return false;
     // The text's echo goes first on the report's stream, written beside
@@ -31,7 +37,7 @@ bool printToDirectPort(const PrintJob &job, PrintControl &control)
 {
     // The target is opened (and emptied) before the text is prepared.
     DirectPortWriter port(job.directTarget.toLocal8Bit().toStdString(), &control);
-    const QByteArray text = directText(job, LineEnds::CrLf);
+    const QByteArray text = rawText(job, LineEnds::CrLf);
     const bool written = !text.isNull() && port.write(text.constData(), size_t(text.size()));
     if (!port.close() || !written || control.abandoned())
         return false;

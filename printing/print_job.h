@@ -4,6 +4,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <future>
+
 #include "raw_spooler.h"
 
 class PrintControl;
@@ -28,6 +30,9 @@ struct PrintJob {
     int pageMargin = 0;
     int fontSize = 0;
     bool bold = false;
+    // The text of the raw roads framed before the press for these very
+    // choices; when not valid(), the road frames it.
+    std::shared_future<QByteArray> framedAhead;
 };
 
 // Prints the job on the road its level chooses, followed by its cut; true

@@ -2,6 +2,7 @@
 // and how the file's bytes read as text and convert to a printer's page.
 
 #include "code_pages.h"
+#include "framed_ahead.h"
 #include "html_page.h"
 #include "text_framing.h"
 #include "utf16_text.h"
@@ -329,6 +330,76 @@ private slots:
         }
         const QByteArray expected = iconvConvert("UTF-8", iconvName, character);
         QCOMPARE(converted(page, character).toHex(' '), (expected.isNull() ? QByteArray("?") : expected).toHex(' '));
+    }
+
+    // The text framed before the press is used only for a press with the
+    // same choices and the same file; any other press frames its own.
+    void framedAhead_data()
+    {
+        QTest::addColumn<QString>("level");
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<bool>("used");
+        QTest::newRow("baixo, nothing changed") << "baixo" << "" << true;
+        QTest::newRow("escrita direta, nothing changed: CR LF") << "escrita direta" << "" << true;
+        QTest::newRow("a page road frames nothing") << "medio" << "" << false;
+        QTest::newRow("the left margin changed") << "baixo" << "left" << false;
+        QTest::newRow("the top margin changed") << "baixo" << "top" << false;
+        QTest::newRow("the bottom margin changed") << "baixo" << "bottom" << false;
+        QTest::newRow("the code page changed") << "baixo" << "codePage" << false;
+        QTest::newRow("the dot-matrix mode changed") << "baixo" << "dotMatrix" << false;
+        QTest::newRow("tags read now") << "baixo" << "tags" << false;
+        QTest::newRow("the receipt's width changed") << "baixo" << "columns" << false;
+        QTest::newRow("the level changed to escrita direta") << "baixo" << "level" << false;
+        QTest::newRow("the same bytes, another file") << "baixo" << "file" << false;
+        QTest::newRow("the printer changed: used") << "baixo" << "printer" << true;
+        QTest::newRow("a file above the limit") << "baixo" << "large" << false;
+    }
+
+    void framedAhead()
+    {
+        QFETCH(QString, level);
+        QFETCH(QString, change);
+        QFETCH(bool, used);
+        PrintJob job;
+        job.level = level;
+        job.printerName = QStringLiteral("termica");
+        job.fileData = QByteArray("P\xc3\xa3o\nA\n");
+        job.leftMargin = 2;
+        job.topMargin = 1;
+        job.bottomMargin = 2;
+        if (change == QLatin1String("large"))
+            job.fileData = QByteArray(FramedAhead::largestFile + 1, 'x');
+        FramedAhead ahead;
+        ahead.start(job);
+
+        PrintJob pressed = job;
+        if (change == QLatin1String("left"))
+            pressed.leftMargin = 0;
+        else if (change == QLatin1String("top"))
+            pressed.topMargin = 0;
+        else if (change == QLatin1String("bottom"))
+            pressed.bottomMargin = 0;
+        else if (change == QLatin1String("codePage"))
+            pressed.codePage = QStringLiteral("epson pc860");
+        else if (change == QLatin1String("dotMatrix"))
+            pressed.dotMatrixMode = QStringLiteral("draft");
+        else if (change == QLatin1String("tags"))
+            pressed.tags = QStringLiteral("acbr");
+        else if (change == QLatin1String("columns"))
+            pressed.columns = 32;
+        else if (change == QLatin1String("level"))
+            pressed.level = QStringLiteral("escrita direta");
+        else if (change == QLatin1String("file"))
+            pressed.fileData = QByteArray(job.fileData.constData(), job.fileData.size());
+        else if (change == QLatin1String("printer"))
+            pressed.printerName = QStringLiteral("outra");
+
+        const std::shared_future<QByteArray> text = ahead.forJob(pressed);
+        QCOMPARE(text.valid(), used);
+        if (used) {
+            const LineEnds ends = level == QLatin1String("baixo") ? LineEnds::Lf : LineEnds::CrLf;
+            QCOMPARE(text.get(), directText(pressed, ends));
+        }
     }
 };
 
