@@ -20,7 +20,11 @@ prefix=$cache/qt-$QT_VERSION-mingw64
 # The +dfsg tarball lacks the wintab headers that tablet support needs, so
 # tablets are left out; the tills have none. Nothing reads images from files
 # (the symbols are drawn in memory), so the JPEG, GIF and ICO readers and
-# their libraries are left out too; PNG is part of QtGui itself.
+# their libraries are left out too; PNG is part of QtGui itself. So is
+# every widget, dialog and framework the window does not use (graphics view,
+# state machine, style sheets, MDI, docks, calendars, undo, the font and
+# colour dialogs, print preview, tray icon...): less to compile. The input
+# dialog stays: the Windows Vista style includes it whatever the features.
 readonly CONFIGURE_OPTIONS=(
     -platform linux-g++ -xplatform win32-g++ -device-option CROSS_COMPILE=$TRIPLET-
     -opensource -confirm-license -release -shared -strip
@@ -29,6 +33,14 @@ readonly CONFIGURE_OPTIONS=(
     -qt-zlib -qt-pcre -qt-libpng -no-libjpeg -no-gif -no-ico -qt-harfbuzz
     -no-feature-network -no-feature-sql -no-feature-xml -no-feature-testlib
     -no-feature-concurrent -no-feature-tabletevent
+    -no-feature-graphicsview -no-feature-graphicseffect -no-feature-statemachine
+    -no-feature-style-stylesheet -no-feature-textodfwriter -no-feature-systemtrayicon
+    -no-feature-mdiarea -no-feature-dockwidget -no-feature-calendarwidget -no-feature-datetimeedit
+    -no-feature-dial -no-feature-lcdnumber -no-feature-splashscreen -no-feature-wizard -no-feature-toolbox
+    -no-feature-undocommand -no-feature-undostack -no-feature-undogroup -no-feature-undoview
+    -no-feature-fontcombobox -no-feature-fontdialog -no-feature-colordialog
+    -no-feature-errormessage -no-feature-keysequenceedit -no-feature-syntaxhighlighter
+    -no-feature-columnview -no-feature-printpreviewwidget -no-feature-printpreviewdialog
 )
 stamp_text="qt $QT_VERSION for $TRIPLET (posix threads): ${CONFIGURE_OPTIONS[*]}"
 
