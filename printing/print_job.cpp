@@ -8,13 +8,13 @@
 
 namespace {
 
-// The text and its cut as one job: no other till's receipt comes between.
 // The framed text: the one made before the press, or made now.
 QByteArray rawText(const PrintJob &job, LineEnds ends)
 {
     return job.framedAhead.valid() ? job.framedAhead.get() : directText(job, ends);
 }
 
+// The text and its cut as one job: no other till's receipt comes between.
 bool printRawDocument(const PrintJob &job, PrintControl &control)
 {
     const QByteArray text = rawText(job, LineEnds::Lf);
