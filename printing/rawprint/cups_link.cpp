@@ -65,13 +65,7 @@ ipp_t *CupsLink::send(ipp_t *request, const char *resource, Body body)
 // request out when it wakes after we gave up on it.
 http_status_t CupsLink::sendOnGoAhead(ipp_t *request, const char *resource)
 {
-    httpClearFields(connection);
-    httpSetExpect(connection, HTTP_STATUS_CONTINUE);
-    httpSetField(connection, HTTP_FIELD_CONTENT_TYPE, "application/ipp");
-    if (const char *authorisation = httpGetAuthString(connection))
-        httpSetField(connection, HTTP_FIELD_AUTHORIZATION, authorisation);
-    httpSetLength(connection, ippLength(request));
-    if (httpPost(connection, resource) != 0)
+    if (!post(resource, ippLength(request), true))
         return HTTP_STATUS_ERROR;
     // Waits slice by slice; the control's limit ends it with an error.
     const http_status_t goAhead = httpUpdate(connection);
@@ -81,12 +75,40 @@ http_status_t CupsLink::sendOnGoAhead(ipp_t *request, const char *resource)
         return goAhead == HTTP_STATUS_UNAUTHORIZED ? goAhead : HTTP_STATUS_ERROR;
     }
     control->beginWait();
+    return writeRequest(request) ? HTTP_STATUS_CONTINUE : HTTP_STATUS_ERROR;
+}
+
+bool CupsLink::startWithDocument(ipp_t *request, const char *resource, std::uint64_t documentLength)
+{
+    const bool started = connection && !spoiled
+                         && post(resource, ippLength(request) + documentLength, false)
+                         && writeRequest(request);
+    ippDelete(request);
+    if (!started)
+        spoiled = true;
+    return started;
+}
+
+bool CupsLink::post(const char *resource, std::uint64_t length, bool onGoAhead)
+{
+    httpClearFields(connection);
+    if (onGoAhead)
+        httpSetExpect(connection, HTTP_STATUS_CONTINUE);
+    httpSetField(connection, HTTP_FIELD_CONTENT_TYPE, "application/ipp");
+    if (const char *authorisation = httpGetAuthString(connection))
+        httpSetField(connection, HTTP_FIELD_AUTHORIZATION, authorisation);
+    httpSetLength(connection, static_cast<size_t>(length));
+    return httpPost(connection, resource) == 0;
+}
+
+bool CupsLink::writeRequest(ipp_t *request)
+{
     ippSetState(request, IPP_STATE_IDLE);
     ipp_state_t state;
     while ((state = ippWrite(connection, request)) != IPP_STATE_DATA)
         if (state == IPP_STATE_ERROR)
-            return HTTP_STATUS_ERROR;
-    return HTTP_STATUS_CONTINUE;
+            return false;
+    return true;
 }
 
 ipp_t *CupsLink::receive()
@@ -94,8 +116,8 @@ ipp_t *CupsLink::receive()
     ipp_t *response = nullptr;
     if (connection && !spoiled) {
         control->beginWait();
-        // A document of unknown length ends with an empty chunk.
-        if (httpGetState(connection) == HTTP_STATE_POST_RECV && httpWrite2(connection, "", 0) < 0) {
+        // The body ends when its last byte is written.
+        if (httpGetState(connection) == HTTP_STATE_POST_RECV) {
             spoiled = true;
             return nullptr;
         }

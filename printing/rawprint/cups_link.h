@@ -3,6 +3,7 @@
 
 #include <cups/cups.h>
 
+#include <cstdint>
 #include <string>
 
 class PrintControl;
@@ -51,8 +52,18 @@ public:
     enum class Body { WithHeader, OnGoAhead };
     ipp_t *send(ipp_t *request, const char *resource, Body body = Body::WithHeader);
 
+    // Sends the request (which it takes) as the start of a body that a
+    // document of documentLength bytes completes; the caller writes the
+    // document with httpWrite2(), and receive() reads the answer.
+    // The body's length is said up front: the scheduler drops the document
+    // of a body sent in chunks whose first chunk pauses after its size line
+    // for a second, as a slow link may make it do. False: the connection is
+    // broken.
+    bool startWithDocument(ipp_t *request, const char *resource, std::uint64_t documentLength);
+
     // Reads the answer to the request under way (one whose document went
-    // out), as send() does.
+    // out), as send() does. A document shorter than its said length breaks
+    // the connection: the scheduler would wait for the rest.
     ipp_t *receive();
 
     // A connection to the same scheduler with a plain deadline of its own.
@@ -69,6 +80,10 @@ private:
     static ssize_t readBody(void *link, ipp_uchar_t *buffer, size_t length);
 
     http_status_t sendOnGoAhead(ipp_t *request, const char *resource);
+    // The header of a request whose body is `length` bytes long.
+    bool post(const char *resource, std::uint64_t length, bool onGoAhead);
+    // The request itself, once the header is out.
+    bool writeRequest(ipp_t *request);
     enum class Answer { Received, Unauthorised, Failed };
     Answer receiveAnswer(ipp_t **response);
 

@@ -174,6 +174,7 @@ bool sendPartsToPrinter(SpoolerBackend &spooler, std::ostream &out, const char *
     struct Stream {
         const char *dataType;
         std::vector<const SpoolPart *> pieces;
+        std::uint64_t length = 0;
     };
     std::vector<Stream> streams;
     for (const SpoolPart &part : parts) {
@@ -182,6 +183,7 @@ bool sendPartsToPrinter(SpoolerBackend &spooler, std::ostream &out, const char *
         if (streams.empty() || std::strcmp(streams.back().dataType, part.dataType) != 0)
             streams.push_back({part.dataType, {}});
         streams.back().pieces.push_back(&part);
+        streams.back().length += sizeOf(part);
     }
     if (streams.empty())
         streams.push_back({parts.front().dataType, {&parts.front()}});
@@ -206,7 +208,7 @@ bool sendPartsToPrinter(SpoolerBackend &spooler, std::ostream &out, const char *
     std::uint64_t written = 0;
     for (std::size_t n = 0; n < streams.size(); ++n) {
         const bool last = n + 1 == streams.size();
-        if (!call([&] { return spooler.startPart(streams[n].dataType, last); })) {
+        if (!call([&] { return spooler.startPart(streams[n].dataType, streams[n].length, last); })) {
             const std::uint32_t error = spooler.lastError();
             closePrinter();
             return fail("erro ao iniciar StartDocPrinter: " + std::to_string(error));

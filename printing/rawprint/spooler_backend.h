@@ -27,10 +27,12 @@ public:
     // order: the print and the cut that follows it are one job, so that no
     // other job comes between them. A spooler that keeps one stream per
     // document (winspool) needs nothing here; CUPS sends each part as a
-    // document of the job. `last` tells the final part.
-    virtual bool startPart(const char *dataType, bool last)
+    // document of the job. `length` is the number of bytes the part's
+    // writes will carry; `last` tells the final part.
+    virtual bool startPart(const char *dataType, std::uint64_t length, bool last)
     {
         (void)dataType;
+        (void)length;
         (void)last;
         return true;
     }

@@ -125,7 +125,7 @@ public:
         return static_cast<std::uint32_t>(jobId);
     }
 
-    bool startPart(const char *dataType, bool last) override
+    bool startPart(const char *dataType, std::uint64_t length, bool last) override
     {
         if (jobId == 0 || sending || jobFinished || link.broken()) {
             noteError(link.broken() ? IPP_STATUS_ERROR_SERVICE_UNAVAILABLE : IPP_STATUS_ERROR_INTERNAL);
@@ -133,10 +133,14 @@ public:
         }
         const char *format = (dataType && strcasecmp(dataType, "RAW") == 0) ? CUPS_FORMAT_RAW
                                                                              : dataType;
+        ipp_t *request = ippNewRequest(IPP_OP_SEND_DOCUMENT);
+        CupsLink::addPrinter(request, queue);
+        ippAddInteger(request, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-id", jobId);
+        ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "document-name", nullptr, documentTitle.c_str());
+        ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_MIMETYPE, "document-format", nullptr, format);
+        ippAddBoolean(request, IPP_TAG_OPERATION, "last-document", last ? 1 : 0);
         control->beginWait();
-        if (cupsStartDocument(link.http(), queue.c_str(), jobId, documentTitle.c_str(), format, last ? 1 : 0)
-                != HTTP_STATUS_CONTINUE
-            || link.broken()) {
+        if (!link.startWithDocument(request, resource().c_str(), length)) {
             noteRequestError();
             // close() cancels the job that was created.
             return false;
@@ -157,7 +161,9 @@ public:
         for (std::uint32_t at = 0; at < length;) {
             const std::uint32_t piece = std::min(length - at, pieceSize);
             control->beginWait();
-            if (cupsWriteRequestData(link.http(), data + at, piece) != HTTP_STATUS_CONTINUE || link.broken()) {
+            // Not cupsWriteRequestData(): once the last byte is out it may
+            // take the first line of the scheduler's answer as an error.
+            if (httpWrite2(link.http(), data + at, piece) < 0 || link.broken()) {
                 noteRequestError();
                 // The request is spoiled: close() drops the connection.
                 link.spoil();

@@ -61,9 +61,9 @@ public:
     {
         return step("start") ? spooler->startDocument(name, type) : 0;
     }
-    bool startPart(const char *type, bool last) override
+    bool startPart(const char *type, std::uint64_t length, bool last) override
     {
-        return step("part") && spooler->startPart(type, last);
+        return step("part") && spooler->startPart(type, length, last);
     }
     bool write(const char *data, std::uint32_t length, std::uint32_t *written) override
     {
@@ -348,6 +348,8 @@ private slots:
             << QStringList{"--pause", "Get-Printer-Attributes:3", "--pause", "Create-Job:3", "--pause",
                            "Send-Document:3", "--pause", "Release-Job:3"} << true;
         QTest::newRow("every piece 0.6 to 1.2 s late") << QStringList{"--slow", "0.6-1.2"} << true;
+        QTest::newRow("1.5 s pauses at every line end of the document's request")
+            << QStringList{"--split-request", "Send-Document:1.5"} << true;
         QTest::newRow("12 s of silence inside the Create-Job answer")
             << QStringList{"--pause", "Create-Job:12"} << false;
     }
