@@ -334,8 +334,8 @@ private slots:
     }
 
     // A scheduler that answers slowly is waited for: pauses inside its
-    // answers, or every piece late, still print the receipt and its cut
-    // once, as one job. Silence as long as the limit fails the print, and
+    // answers, every piece late, or a document arriving in pieces a second
+    // and more apart, still print the receipt and its cut once, as one job. Silence as long as the limit fails the print, and
     // the job the scheduler made meanwhile is cancelled by the run itself.
     void slowScheduler_data()
     {
