@@ -23,11 +23,7 @@ private slots:
         QTest::addColumn<int>("jobs");
         QTest::addColumn<QString>("text");
 
-        QTest::newRow("idle") << 3 << "none" << "" << true << 0 << "pronta";
         QTest::newRow("idle, its message not shown") << 3 << "none" << "Ready to print." << true << 0 << "pronta";
-        QTest::newRow("printing, one job") << 4 << "none" << "Sending data" << true << 1 << "imprimindo, 1 trabalho na fila";
-        QTest::newRow("paused") << 5 << "paused" << "" << true << 0 << "pausada";
-        QTest::newRow("paused with a reason") << 5 << "paused" << "bobina acabou" << true << 0 << "pausada: bobina acabou";
         QTest::newRow("the message on one line") << 5 << "paused" << " troca\nde\tbobina \r\n" << true << 0
                                                   << "pausada: troca de bobina";
         QTest::newRow("paused with no reason given") << 5 << "paused" << "Paused" << true << 0 << "pausada";
@@ -36,15 +32,12 @@ private slots:
         QTest::newRow("a message of blanks") << 5 << "paused" << " \n " << true << 0 << "pausada";
         QTest::newRow("the roll ran out") << 5 << "media-empty-error" << "bobina acabou" << true << 1
                                           << "pausada: bobina acabou, sem papel, 1 trabalho na fila";
-        QTest::newRow("idle, refusing jobs") << 3 << "none" << "" << false << 0 << "não aceita trabalhos";
         QTest::newRow("refusing jobs with a reason") << 3 << "none" << "Em manutencao\n" << false << 1
                                                      << "não aceita trabalhos: Em manutencao, 1 trabalho na fila";
         QTest::newRow("refusing jobs with no reason given") << 3 << "none" << "Rejecting Jobs" << false << 0
                                                             << "não aceita trabalhos";
         QTest::newRow("paused and refusing: the reason said once") << 5 << "paused" << "Em manutencao" << false << 0
                                                                    << "pausada: Em manutencao, não aceita trabalhos";
-        QTest::newRow("paused, refusing jobs, two jobs") << 5 << "paused" << "" << false << 2
-                                                         << "pausada, não aceita trabalhos, 2 trabalhos na fila";
         QTest::newRow("idle with a condition is not ready") << 3 << "media-needed-warning" << "" << true << 0 << "sem papel";
         QTest::newRow("every condition, in order")
             << 4 << "other-error,offline-report,cover-open-warning,media-jam-error,media-empty-report,door-open"
@@ -80,13 +73,9 @@ private slots:
         QTest::addColumn<QString>("text");
 
         const quint32 local = 0x40, network = 0x10;
-        QTest::newRow("idle") << 0u << local << 0u << "pronta";
-        QTest::newRow("printing (PRINTING)") << 0x400u << local << 1u << "imprimindo, 1 trabalho na fila";
         QTest::newRow("printing (PROCESSING)") << 0x4000u << local << 3u << "imprimindo, 3 trabalhos na fila";
-        QTest::newRow("paused") << 0x1u << local << 0u << "pausada";
         QTest::newRow("paused while printing") << 0x401u << local << 2u << "pausada, 2 trabalhos na fila";
         QTest::newRow("paper out, with the error bit") << 0x12u << local << 1u << "sem papel, 1 trabalho na fila";
-        QTest::newRow("paper jam") << 0x8u << local << 0u << "papel atolado";
         QTest::newRow("door open while printing") << 0x400400u << local << 1u << "imprimindo, tampa aberta, 1 trabalho na fila";
         QTest::newRow("offline") << 0x80u << network << 0u << "offline";
         QTest::newRow("used offline (WORK_OFFLINE)") << 0u << (local | 0x400u) << 2u << "offline, 2 trabalhos na fila";
