@@ -426,12 +426,9 @@ private slots:
         QTest::addColumn<QByteArray>("server");
         QTest::addColumn<QString>("text");
 
-        QTest::newRow("an idle queue") << "" << "" << QByteArray() << "pronta";
         QTest::newRow("an instance of an idle queue") << "" << "%q/copia" << QByteArray() << "pronta";
         QTest::newRow("paused with a reason") << "cupsdisable -r 'bobina acabou' %q" << "" << QByteArray()
                                               << "pausada: bobina acabou";
-        QTest::newRow("paused, a job waiting") << "cupsdisable %q && echo x | lp -d %q" << "" << QByteArray()
-                                               << "pausada, 1 trabalho na fila";
         QTest::newRow("refusing jobs") << "cupsreject %q" << "" << QByteArray() << "não aceita trabalhos";
         QTest::newRow("refusing jobs, and why") << "cupsreject -r 'Em manutencao' %q" << "" << QByteArray()
                                                 << "não aceita trabalhos: Em manutencao";
