@@ -201,10 +201,8 @@ private slots:
                 << QStringLiteral("escritaDiretaComboBox=/tmp/T\u00e9rmica.prn")
                 << QStringLiteral("escrita_direta=/tmp/T\u00e9rmica.prn;Geral/escrita_direta=");
         const QPair<const char *, const char *> paths[] = {
-            {"C:\\Cupons\\saida.txt", "C:\\Cupons\\saida.txt"},
             {"\\\\CAIXA1\\EPSON", "\\\\CAIXA1\\EPSON"},
             {"C:\\novo\\teste.txt", "C:\\novo\\teste.txt"},
-            {"C:\\\\Cupons\\\\saida.txt", "C:\\Cupons\\saida.txt"},
             {"\\\\\\\\CAIXA1\\\\EPSON", "\\\\CAIXA1\\EPSON"}};
         for (const auto &path : paths)
             QTest::addRow("path %s", path.first) << QByteArray("[geral]\nescrita_direta=") + path.first + "\n" << rw
@@ -277,8 +275,6 @@ private slots:
         QTest::addColumn<QString>("saved");
         QTest::newRow("level kept") << "nivel" << "baixissimo" << "nivelComboBox" << false << "baixissimo";
         QTest::newRow("level chosen") << "nivel" << "baixissimo" << "nivelComboBox" << true << "medio";
-        QTest::newRow("cut kept") << "cortarPapel" << "Epson guilhotina" << "cortarPapelComboBox" << false
-                                  << "Epson guilhotina";
         QTest::newRow("code page chosen") << "codificacao" << "pc437" << "codificacaoComboBox" << true << "epson pc850";
     }
 
