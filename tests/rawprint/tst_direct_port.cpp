@@ -61,23 +61,17 @@ private slots:
     {
         QTest::addColumn<QByteArray>("data");
         QTest::addColumn<int>("pieces");
-        QTest::addColumn<QByteArray>("expected");
-        QByteArray every, everyOut;
-        for (int value = 0; value < 256; ++value) {
+        QByteArray every;
+        for (int value = 0; value < 256; ++value)
             every.append(char(value));
-            everyOut.append(char(value));
-        }
-        QTest::newRow("LF stays LF") << QByteArray("a\nb\n") << 1 << QByteArray("a\nb\n");
-        QTest::newRow("CR LF stays") << QByteArray("a\r\nb\r") << 1 << QByteArray("a\r\nb\r");
-        QTest::newRow("every byte value, in pieces") << every << 7 << everyOut;
-        QTest::newRow("nothing") << QByteArray() << 1 << QByteArray();
+        QTest::newRow("every byte value, in pieces") << every << 7;
+        QTest::newRow("nothing") << QByteArray() << 1;
     }
 
     void bytes()
     {
         QFETCH(QByteArray, data);
         QFETCH(int, pieces);
-        QFETCH(QByteArray, expected);
         const QString path = scratch.filePath("porta.prn");
         QFile old(path);
         QVERIFY(old.open(QIODevice::WriteOnly));
@@ -92,7 +86,7 @@ private slots:
         QVERIFY(port.close());
         QFile written(path);
         QVERIFY(written.open(QIODevice::ReadOnly));
-        QCOMPARE(written.readAll(), expected);
+        QCOMPARE(written.readAll(), data);
     }
 
     void failures_data()

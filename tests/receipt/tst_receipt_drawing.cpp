@@ -232,8 +232,6 @@ private slots:
         // narrower than 48 columns at 14 points.
         QTest::newRow("plain text, 48 columns, narrow window")
             << QByteArray() << 48 << QList<int>{1, 1, 2, 1} << 300 << true;
-        QTest::newRow("plain text, 48 columns, wide window")
-            << QByteArray() << 48 << QList<int>{1, 1, 2, 1} << 900 << false;
         QTest::newRow("plain text, 32 columns") << QByteArray() << 32 << QList<int>{2, 2, 2, 1} << 700 << false;
         QTest::newRow("tags read, 48 columns") << QByteArray("acbr") << 48 << QList<int>{1, 1, 1, 1} << 300 << true;
     }
