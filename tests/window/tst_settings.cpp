@@ -335,11 +335,8 @@ private slots:
             auto *printers = window.findChild<QComboBox *>("impressoras");
             if (!chosen.isEmpty())
                 printers->setCurrentText(chosen);
-            QStringList items;
-            for (int i = 0; i < printers->count(); ++i)
-                items << printers->itemText(i);
             QVERIFY(!QPrinterInfo::availablePrinterNames().isEmpty());
-            QCOMPARE(items, entries + QPrinterInfo::availablePrinterNames());
+            QCOMPARE(items(printers), entries + QPrinterInfo::availablePrinterNames());
             QCOMPARE(printers->currentText(), shown);
             auto *label = window.findChild<QLabel *>("estadoImpressora");
             QVERIFY(label);

@@ -21,14 +21,6 @@
 
 namespace {
 
-QStringList items(const QComboBox *list)
-{
-    QStringList texts;
-    for (int i = 0; i < list->count(); ++i)
-        texts << list->itemText(i);
-    return texts;
-}
-
 // The point size of the preview's last character: the size set before the
 // text reaches the whole of it.
 qreal previewPointSize(const QTextEdit *preview)

@@ -2,11 +2,12 @@
 #define ORVANE_WINDOW_SUPPORT_H
 
 // Shared by the in-process window tests: a probe into MainWindow, a catcher
-// of message boxes, and files beside the test program.
+// of message boxes, the entries of a list, and files beside the test program.
 
 #include "mainwindow.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -58,6 +59,15 @@ public:
 private:
     QTimer timer;
 };
+
+// The entries of a list, in order.
+inline QStringList items(const QComboBox *list)
+{
+    QStringList texts;
+    for (int i = 0; i < list->count(); ++i)
+        texts << list->itemText(i);
+    return texts;
+}
 
 // config.ini lives beside the program: each test program has its own folder.
 inline QString configPath()
