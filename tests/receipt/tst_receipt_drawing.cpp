@@ -90,12 +90,6 @@ class ReceiptDrawingTest : public QObject
     QTemporaryDir scratch;
     MainWindow *window = nullptr;
 
-    QString fileWith(const QByteArray &bytes)
-    {
-        const QString path = scratch.filePath(QStringLiteral("recibo.txt"));
-        writeFile(path, bytes);
-        return path;
-    }
     QTextEdit &preview() { return *window->findChild<QTextEdit *>(QStringLiteral("impressao")); }
 
 private slots:
@@ -171,7 +165,7 @@ private slots:
     void previewShowsTheSymbols()
     {
         writeFile(configPath(), "[geral]\netiquetas=acbr\ncolunas=48\ntamanho_fonte=10\n");
-        QVERIFY(window->initialise(*qApp, fileWith(taggedReceipt())));
+        QVERIFY(window->initialise(*qApp, fileWith(scratch, taggedReceipt())));
         window->resize(900, 1000);
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window));
@@ -246,7 +240,7 @@ private slots:
                                     + "\ntamanho_fonte=14\n");
         const QByteArray file = "CUPOM NAO FISCAL    06/12/2026 09:41 </n>\n" + QByteArray(48, '=') + '\n'
                                 + QByteArray("001 Pao frances 10un 0,75 7,50 ") + QByteArray(29, '9') + '\n';
-        QVERIFY(window->initialise(*qApp, fileWith(file)));
+        QVERIFY(window->initialise(*qApp, fileWith(scratch, file)));
         window->resize(windowWidth, 600);
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window));

@@ -253,8 +253,7 @@ private slots:
     void statusBar()
     {
         QTemporaryDir scratch;
-        const QString file = scratch.filePath(QStringLiteral("cupom.txt"));
-        writeFile(file, "CUPOM\n<qrcode_largura>20</qrcode_largura>\n");
+        const QString file = fileWith(scratch, "CUPOM\n<qrcode_largura>20</qrcode_largura>\n");
         writeFile(configPath(), "[geral]\netiquetas=acbr\nimpressora=\n");
         {
             MainWindow window;

@@ -38,12 +38,6 @@ private:
     QTemporaryDir scratch;
     MainWindow *window = nullptr;
 
-    QString fileWith(const QByteArray &bytes)
-    {
-        const QString path = scratch.filePath(QStringLiteral("arquivo.txt"));
-        writeFile(path, bytes);
-        return path;
-    }
     template <typename T>
     T *find(const char *name) { return window->findChild<T *>(QLatin1String(name)); }
 
@@ -61,7 +55,7 @@ private slots:
 
     void optionLists()
     {
-        QVERIFY(window->initialise(*qApp, fileWith("x")));
+        QVERIFY(window->initialise(*qApp, fileWith(scratch, "x")));
         QCOMPARE(items(find<QComboBox>("matricialComboBox")),
                  QStringList({"", "draft", "draft condensed"}));
         QCOMPARE(items(find<QComboBox>("fonteComboBox")),
@@ -77,7 +71,7 @@ private slots:
 
     void cutCommandTable()
     {
-        QVERIFY(window->initialise(*qApp, fileWith("x")));
+        QVERIFY(window->initialise(*qApp, fileWith(scratch, "x")));
         const QMap<QString, QByteArray> expected{
             {"epson corte total", "\x1b\x69"}, {"epson corte parcial", "\x1b\x6d"},
             {"bematech corte total", "\x1b\x77"}, {"bematech corte parcial", "\x1b\x6d"},
@@ -135,7 +129,7 @@ private slots:
         QFETCH(QByteArray, bytes);
         QFETCH(QByteArray, kept);
         QFETCH(QString, preview);
-        QVERIFY(window->initialise(*qApp, fileWith(bytes)));
+        QVERIFY(window->initialise(*qApp, fileWith(scratch, bytes)));
         QCOMPARE(WindowProbe::fileData(*window), kept);
         QCOMPARE(find<QTextEdit>("impressao")->toPlainText(), preview);
     }
@@ -156,7 +150,7 @@ private slots:
         QFETCH(QByteArray, bytes);
         QFETCH(QString, preview);
         QFETCH(int, rules);
-        QVERIFY(window->initialise(*qApp, fileWith(bytes)));
+        QVERIFY(window->initialise(*qApp, fileWith(scratch, bytes)));
         auto *edit = find<QTextEdit>("impressao");
         QCOMPARE(edit->toPlainText(), preview);
         int found = 0;
@@ -202,7 +196,7 @@ private slots:
 
     void previewTakesTheFontSize()
     {
-        QVERIFY(window->initialise(*qApp, fileWith("linha um\nlinha dois")));
+        QVERIFY(window->initialise(*qApp, fileWith(scratch, "linha um\nlinha dois")));
         auto *preview = find<QTextEdit>("impressao");
         QCOMPARE(previewPointSize(preview), 10.0);
         find<QSpinBox>("tamanho_fonte")->setValue(14);
@@ -215,7 +209,7 @@ private slots:
         QByteArray bytes;
         for (int i = 0; bytes.size() < 4 * 1024 * 1024; ++i)
             bytes += "linha " + QByteArray::number(i) + " com acentua\xc3\xa7\xc3\xa3o\r\n";
-        QVERIFY(window->initialise(*qApp, fileWith(bytes)));
+        QVERIFY(window->initialise(*qApp, fileWith(scratch, bytes)));
         const QByteArray kept = QByteArray(bytes).replace("\r", "");
         QCOMPARE(WindowProbe::fileData(*window), kept);
         // the preview shows the beginning, in whole lines; the print takes all
@@ -236,7 +230,7 @@ private slots:
     void failedPrintRestoresTheCursor()
     {
         QFETCH(QString, level);
-        QVERIFY(window->initialise(*qApp, fileWith("CUPOM\n")));
+        QVERIFY(window->initialise(*qApp, fileWith(scratch, "CUPOM\n")));
         find<QComboBox>("impressoras")->addItem(QStringLiteral("orvane-impressora-que-nao-existe"));
         find<QComboBox>("impressoras")->setCurrentText(QStringLiteral("orvane-impressora-que-nao-existe"));
         find<QComboBox>("nivelComboBox")->setCurrentText(level);
@@ -266,7 +260,7 @@ private slots:
         const QString fifo = scratch.filePath(QStringLiteral("porta.fifo"));
         QFile::remove(fifo);
         QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-        QVERIFY(window->initialise(*qApp, fileWith("CUPOM\n")));
+        QVERIFY(window->initialise(*qApp, fileWith(scratch, "CUPOM\n")));
         find<QComboBox>("impressoras")->addItem(QStringLiteral("orvane-impressora-que-nao-existe"));
         find<QComboBox>("impressoras")->setCurrentText(QStringLiteral("orvane-impressora-que-nao-existe"));
         find<QComboBox>("nivelComboBox")->setCurrentText(QStringLiteral("escrita direta"));

@@ -89,6 +89,14 @@ inline void writeFile(const QString &path, const QByteArray &bytes)
     file.write(bytes);
 }
 
+// A file of `bytes` in `dir`, the same file each time.
+inline QString fileWith(const QTemporaryDir &dir, const QByteArray &bytes)
+{
+    const QString path = dir.filePath(QStringLiteral("arquivo.txt"));
+    writeFile(path, bytes);
+    return path;
+}
+
 inline QByteArray readFile(const QString &path)
 {
     QFile file(path);
