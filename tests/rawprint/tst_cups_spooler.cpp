@@ -427,8 +427,6 @@ private slots:
         QTest::addColumn<QString>("text");
 
         QTest::newRow("an instance of an idle queue") << "" << "%q/copia" << QByteArray() << "pronta";
-        QTest::newRow("paused with a reason") << "cupsdisable -r 'bobina acabou' %q" << "" << QByteArray()
-                                              << "pausada: bobina acabou";
         QTest::newRow("refusing jobs") << "cupsreject %q" << "" << QByteArray() << "não aceita trabalhos";
         QTest::newRow("refusing jobs, and why") << "cupsreject -r 'Em manutencao' %q" << "" << QByteArray()
                                                 << "não aceita trabalhos: Em manutencao";

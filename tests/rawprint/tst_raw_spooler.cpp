@@ -210,8 +210,6 @@ private slots:
         const QString start = "available open(recibo) handle start(Orvane Document,RAW) ";
         const QByteArray noAnswer = "o spooler nao respondeu em 0.1 s\n";
         const QByteArray abandoned = "impressao abandonada: o spooler nao respondeu";
-        QTest::newRow("every step answers") << "" << "" << QByteArray("Entire file data was sent to printer.\n")
-            << start + "write(16) endPage endDoc close" << true;
         QTest::newRow("no answer: spooler") << "available" << "" << noAnswer + "nao foi possivel carregar winspool.drv"
             << "available" << false;
         QTest::newRow("no answer: OpenPrinter") << "open(recibo)" << "" << noAnswer + "retorno de erro em OpenPrinter"
