@@ -3,8 +3,8 @@
 
 #include "file_argument.h"
 #include "framed_ahead.h"
+#include "job_choices.h"
 #include "list_settings.h"
-#include "print_job.h"
 #include "settings_location.h"
 
 #include <QByteArray>

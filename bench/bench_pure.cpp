@@ -12,7 +12,7 @@
 // Run:  bench_pure [--benchmark_filter=REGEX] [--benchmark_repetitions=N]
 
 #include "html_page.h"
-#include "print_job.h"
+#include "direct_text.h"
 #include "text_framing.h"
 
 #include <benchmark/benchmark.h>

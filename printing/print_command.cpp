@@ -1,4 +1,5 @@
 #include "mainwindow.h"
+#include "direct_text.h"
 #include "print_control.h"
 #include "print_job.h"
 #include "printer_list.h"

@@ -1,6 +1,8 @@
 #include "print_job.h"
 
 #include "direct_port.h"
+#include "direct_text.h"
+#include "page_printing.h"
 #include "print_control.h"
 #include "raw_spooler.h"
 
@@ -49,22 +51,10 @@ bool printToDirectPort(const PrintJob &job, PrintControl &control)
 
 } // namespace
 
-// The cut always goes as a raw document of its own; with no preset chosen
-// that document is empty.
-SpoolPart cutPart(const PrintJob &job)
-{
-    return SpoolPart{job.cutSequence.constData(), job.cutSequence.size(), "RAW"};
-}
-
 void sendCutCommand(const PrintJob &job, PrintControl &control)
 {
     const QByteArray name = job.printerName.toLocal8Bit();
     sendRawToPrinter(name.constData(), job.cutSequence.constData(), job.cutSequence.size(), &control);
-}
-
-void sayReceiptRefused(const QString &problem)
-{
-    std::cout << "impressao recusada, nada foi enviado: " << problem.toStdString() << std::endl;
 }
 
 bool runPrintJob(const PrintJob &job, PrintControl &control)

@@ -1,5 +1,5 @@
 #include "mainwindow.h"
-#include "print_job.h"
+#include "direct_text.h"
 #include "receipt_document.h"
 #include "receipt_reader.h"
 #include "text_framing.h"

@@ -1,5 +1,5 @@
 #include "mainwindow.h"
-#include "print_job.h"
+#include "direct_text.h"
 #include "ui_mainwindow.h"
 
 #include <QLabel>

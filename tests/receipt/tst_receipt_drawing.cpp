@@ -4,7 +4,7 @@
 // of any file wrapping where the printer wraps, at the receipt's columns.
 
 #include "print_control.h"
-#include "print_job.h"
+#include "page_printing.h"
 #include "symbol_reading.h"
 #include "window_support.h"
 

@@ -3,7 +3,7 @@
 // without tags; and the tags refused before anything prints.
 
 #include "escpos_readback.h"
-#include "print_job.h"
+#include "direct_text.h"
 #include "text_framing.h"
 #include "window_support.h"
 

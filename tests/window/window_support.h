@@ -4,6 +4,7 @@
 // Shared by the in-process window tests: a probe into MainWindow, a catcher
 // of message boxes, the entries of a list, and files beside the test program.
 
+#include "direct_text.h"
 #include "mainwindow.h"
 
 #include <QApplication>

@@ -1,5 +1,7 @@
 #include "framed_ahead.h"
 
+#include "direct_text.h"
+
 #include <system_error>
 
 namespace {

@@ -2,6 +2,7 @@
 // and how the file's bytes read as text and convert to a printer's page.
 
 #include "code_pages.h"
+#include "direct_text.h"
 #include "framed_ahead.h"
 #include "html_page.h"
 #include "text_framing.h"

@@ -1,9 +1,11 @@
+#include "page_printing.h"
+
+#include "direct_text.h"
 #include "html_page.h"
 #include "line_blocks.h"
 #include "page_output.h"
 #include "page_pieces.h"
 #include "print_control.h"
-#include "print_job.h"
 #include "receipt_document.h"
 #include "receipt_reader.h"
 #include "scheduler_heartbeat.h"

@@ -1,9 +1,11 @@
+#include "direct_text.h"
+
 #include "code_pages.h"
 #include "escpos_writer.h"
-#include "print_job.h"
 #include "receipt_reader.h"
 #include "text_framing.h"
 
+#include <iostream>
 #include <limits>
 
 namespace {
@@ -95,4 +97,16 @@ QString receiptProblem(const PrintJob &job)
     const receipt::ReceiptError error =
         receipt::checkReceipt(job.fileData.constData(), size_t(job.fileData.size())).error;
     return error.isError() ? QString::fromStdString(error.message()) : QString();
+}
+
+// The cut always goes as a raw document of its own; with no preset chosen
+// that document is empty.
+SpoolPart cutPart(const PrintJob &job)
+{
+    return SpoolPart{job.cutSequence.constData(), job.cutSequence.size(), "RAW"};
+}
+
+void sayReceiptRefused(const QString &problem)
+{
+    std::cout << "impressao recusada, nada foi enviado: " << problem.toStdString() << std::endl;
 }

@@ -1,7 +1,7 @@
 #ifndef ORVANE_FRAMED_AHEAD_H
 #define ORVANE_FRAMED_AHEAD_H
 
-#include "print_job.h"
+#include "job_choices.h"
 
 #include <future>
 
