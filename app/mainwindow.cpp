@@ -66,7 +66,7 @@ bool MainWindow::initialise(QApplication &application, const FileArgument &fileA
     settingsFiles = chooseSettingsFiles(appDirPath);
     qDebug() << "path " << settingsFiles.readFrom;
     // Read as it was written, whatever the editor that saved it.
-    const SettingsFile settingsFile(settingsFiles.readFrom);
+    const SettingsFile settingsFile(settingsFiles.readFrom, settingsFiles.writeTo);
     settingsProblem = settingsFile.problem();
     const QSettings &settings = settingsFile.settings();
     // Not only standard error: the operator sees why the settings are the defaults.

@@ -531,7 +531,7 @@ start_again() { # NAME DIR QUEUE CUPS_DIR
     check "$name: the next start ends as asked" equals "$EXIT_STATUS" 0
     EXIT_STATUS=$killed
     check "$name: no temporary folder of the killed run is left" \
-        bash -c '! ls -d "$1"/orvane-config-* 2>/dev/null | grep -q .' _ "$dir/tmp"
+        bash -c '! ls -d "$1"/orvane-config-* 2>/dev/null | grep -q .' _ "$dir"
 }
 
 run_row() { # NAME FILE CONFIG ACTION JOBS BOX EXIT SAVED
