@@ -2,6 +2,7 @@
 #include "line_blocks.h"
 #include "page_output.h"
 #include "page_pieces.h"
+#include "password_prompt.h"
 #include "print_control.h"
 #include "print_job.h"
 #include "receipt_document.h"
@@ -28,6 +29,8 @@ namespace {
 std::unique_ptr<QPrinter> installedPrinter(const QString &name, PrintControl &control)
 {
     WaitScope wait(&control);
+    // Qt's queries on this thread never prompt for a password either.
+    refusePasswordPrompts();
     // A scheduler that answers, however slowly, keeps the wait going.
     const SchedulerHeartbeat heartbeat(&control);
     if (QPrinterInfo::printerInfo(name).isNull())

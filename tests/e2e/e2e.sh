@@ -73,6 +73,11 @@
 #                                  of Return: @Q2 receives the jobs
 #           queue-added            the same, @Q2 installed once the window
 #                                  shows
+#           scheduler-asks-password
+#                                  (at start) the row's own scheduler asks
+#                                  for a password before it creates a job;
+#                                  the program runs on a terminal of its own
+#                                  (a pty), whose settings stay as they were
 #           scheduler-stopped      (at start) the row's own scheduler stops
 #                                  answering (SIGSTOP): the window within
 #                                  15 s, then closed instead of Return, the
@@ -144,6 +149,7 @@ medio: the scheduler stopped after start-up | linux | lines | nivel=medio;cortar
 alto: the scheduler stopped after start-up | linux | lines | nivel=alto;cortarPapel=epson corte total | scheduler-stops | - | IMPRESSORA | 0 | -
 no scheduler at start: the saved printer listed, the print fails | linux | lines | nivel=baixo | scheduler-down | - | IMPRESSORA | 0 | impressora=@Q;state:servidor de impressão não responde
 a scheduler stopped at start: the window in time, closed at once | linux | lines | nivel=baixo | scheduler-stopped | - | - | 0 | impressora=@Q;state:servidor de impressão não responde
+a print server that asks for a password: no prompt, the box at once | linux | lines | nivel=baixo;cortarPapel=epson corte total | scheduler-asks-password | - | IMPRESSORA | 0 | says:o servidor de impressão pede senha;!says:Password for
 a disabled queue holds the jobs until enabled | linux | lines | nivel=baixo;cortarPapel=epson corte total | disable-queue | framed+1b 69 | - | 0 | -
 the state: an idle queue is ready | linux | lines | nivel=baixo;cortarPapel=epson corte total | press | framed+1b 69 | - | 0 | state:pronta
 the state: paused with a reason, the receipt waits for the queue | linux | lines | nivel=baixo;cortarPapel=epson corte total | pause-queue | framed+1b 69 | - | 0 | state:pausada: bobina acabou
@@ -549,7 +555,8 @@ run_row() { # NAME FILE CONFIG ACTION JOBS BOX EXIT SAVED
     if [[ $action == scheduler-* ]]; then
         cups_dir=$E2E_TMP/$queue-cups
         ORVANE_CUPS_DIR=$cups_dir
-        cups_private start "$cups_dir" 2>/dev/null
+        CUPS_PRIVATE_PASSWORD=$([ "$action" = scheduler-asks-password ] && echo 1) \
+            cups_private start "$cups_dir" 2>/dev/null
         CUPS_SERVER=$(cups_private server "$cups_dir")
     fi
     cups_private add-queue "$cups_dir" "$queue"
@@ -618,6 +625,15 @@ run_row() { # NAME FILE CONFIG ACTION JOBS BOX EXIT SAVED
         mkfifo "$dir/saida"
         exec 7<>"$dir/saida"
         (cd "$dir" && run_program "$dir" "${args[@]}") >"$dir/saida" 2>"$dir/saida" &
+    elif [ "$action" = scheduler-asks-password ]; then
+        # On a terminal of its own, as a till's console gives it; the
+        # terminal's settings are read before and after the program.
+        # The keyboard stays open and silent, as a till's does.
+        printf '%s\n' 'stty -g >tty.before; "$@"; status=$?; stty -g >tty.after; exit $status' >"$dir/on-tty.sh"
+        mkfifo "$dir/keys"
+        exec 8<>"$dir/keys"
+        (cd "$dir" && script -qec "$(printf '%q ' bash on-tty.sh env "${RUN_ENV[@]}" "$dir/orvane" "${args[@]}")" \
+            /dev/null) <"$dir/keys" >>"$dir/stdout" 2>>"$dir/stderr" &
     else
         (cd "$dir" && run_program "$dir" "${args[@]}") >>"$dir/stdout" 2>>"$dir/stderr" &
     fi
@@ -683,6 +699,10 @@ run_row() { # NAME FILE CONFIG ACTION JOBS BOX EXIT SAVED
                 kill -CONT "$(cat "$cups_dir/pid")"
                 sleep 3
             fi
+            # No password is asked for: the failure comes at once (today's
+            # bound leaves room for a loaded machine).
+            [ "$action" = scheduler-asks-password ] &&
+                check "$name: the box within 5 s" test $((($(date +%s%N) - pressed) / 1000000)) -le 5000
             window_press_return "$box"
             sleep 0.3
             check "$name: the window stays after the message" window_shown "$window"
@@ -714,6 +734,7 @@ run_row() { # NAME FILE CONFIG ACTION JOBS BOX EXIT SAVED
         check "$name: the window answered the window manager within $PING_LIMIT_MS ms" test "$(cat "$dir/ping")" -le "$PING_LIMIT_MS"
     fi
     [ "$action" = pipe-unread ] && exec 7<&-
+    [ "$action" = scheduler-asks-password ] && exec 8<&-
     relay_stop "$dir"
     [ "$action" = tmp-tiny ] && umount "$dir/tmp"
     chattr -i "$dir" "$dir/config.ini" "$dir/porta de saida.prn" 2>/dev/null
@@ -726,6 +747,9 @@ run_row() { # NAME FILE CONFIG ACTION JOBS BOX EXIT SAVED
         # Back up, it tells what it holds.
         scheduler-stops) cups_private start "$cups_dir" 2>/dev/null && CUPS_SERVER=$(cups_private server "$cups_dir") ;;
         port-fifo) rm -f "$dir/porta de saida.prn" ;;
+        scheduler-asks-password)
+            check "$name: the terminal's settings untouched" \
+                bash -c '[ -s "$0/tty.before" ] && cmp -s "$0/tty.before" "$0/tty.after"' "$dir" ;;
     esac
 
     if ! check "$name: message box" equals "$seen" "$6"; then
