@@ -486,6 +486,14 @@ check_saved() { # NAME CHECKS DIR QUEUE PORT
 # Waits up to TIMEOUT seconds until the last state the program said of
 # PRINTER is TEXT, pinging the window meanwhile; false when it never is, or
 # the window took longer than 0.5 s to answer a ping.
+state_within() { # STDERR PRINTER TEXT TENTHS: the state line written within TENTHS of a second
+    local ticks=$4
+    until grep -aqF -- "estado da impressora: $2: $3" "$1"; do
+        [ $((ticks -= 1)) -ge 0 ] || return 1
+        sleep 0.1
+    done
+}
+
 wait_state() { # WINDOW PID STDERR PRINTER TEXT TIMEOUT
     local line="estado da impressora: $4: " last longest=0 ping end=$((SECONDS + $6))
     while last=$(grep -aF -- "$line" "$3" | tail -n 1); [ "$last" != "$line$5" ]; do
@@ -640,8 +648,13 @@ run_row() { # NAME FILE CONFIG ACTION JOBS BOX EXIT SAVED
     pid=$!
     E2E_PIDS+=("$pid")
     window=$(window_find '^(Orvane|ARQUIVO)$' 60)
-    [ "$action" = scheduler-stopped ] &&
+    if [ "$action" = scheduler-stopped ]; then
         check "$name: the window within 15 s" test $((($(date +%s%N) - started) / 1000000)) -le 15000
+        # The state itself is due 2 s after the question, about when the
+        # window shows: 3 s is room for a loaded machine.
+        check "$name: the silent scheduler named within 3 s of the window" \
+            state_within "$dir/stderr" "$printer" 'servidor de impressão não responde' 30
+    fi
     if [ -n "$window" ] && [ "$(xdotool getwindowname "$window")" = Orvane ]; then
         [ "$ROW" -eq 1 ] && window_screenshot "$E2E_WORK/$platform-window.png" && echo "screenshot: $E2E_WORK/$platform-window.png"
         check_states "$name" "$8" before: "$window" "$pid" "$dir" "$printer"
