@@ -186,8 +186,10 @@ medio: a 10 MB report, the window answering | linux,heavy | ten-mb | nivel=medio
 alto: a 10 MB report, the window answering | linux,heavy | ten-mb | nivel=alto | press-watch | page:*$:256000 PARAFUSO SEXTAVADO | - | 0 | -
 medio: 450,000 lines, the last one on the last page | linux,heavy | lines450k | nivel=medio | press | page:*$:450000 PARAFUSO SEXTAVADO | - | 0 | -
 medio: a temporary folder too small for the page | linux | receipt4000 | nivel=medio;cortarPapel=epson corte total | tmp-tiny | page:*:004000 PARAFUSO SEXTAVADO+1b 69 | - | 0 | -
-a 3 GB file: too large to hold | linux | sparse-3g | nivel=baixo | - | - | ARQUIVO | 1 | -
-a FIFO as the file: never waited on | linux | fifo | nivel=baixo | - | - | ARQUIVO | 1 | -
+a 3 GB file: too large to hold | linux | sparse-3g | nivel=baixo | - | - | ARQUIVO | 1 | says:arquivo inválido: maior que o limite de 2047 MB
+a FIFO as the file: never waited on | linux | fifo | nivel=baixo | - | - | ARQUIVO | 1 | says:arquivo inválido: não é um arquivo comum (FIFO)
+a device as the file: never read | linux | device | nivel=baixo | - | - | ARQUIVO | 1 | says:arquivo inválido: não é um arquivo comum (dispositivo)
+a link to itself as the file | linux | link-loop | nivel=baixo | - | - | ARQUIVO | 1 | says:arquivo inválido: não pôde ser lido: Too many levels of symbolic links
 baixo: epson pc860, a UTF-8 file | both | utf8-accents | nivel=baixo;margem_esquerda=0;margem_superior=0;margem_inferior=0;codificacao=epson pc860;cortarPapel=epson corte total | press | 1b 74 03 53 8e 4f 20 4a 6f 84 6f 20 3f 0a 0a+1b 69 | - | 0 | codificacao=epson pc860;keys=19
 baixo: no code page: byte-order mark and NUL unchanged | linux | bom-nul | nivel=baixo;margem_esquerda=0;margem_superior=0;margem_inferior=0 | press | ef bb bf 50 c3 a3 6f 00 c3 a9 0a 0a | - | 0 | codificacao=
 baixo: an unknown code page: bytes unchanged, the value kept and named | linux | utf8-accents | nivel=baixo;margem_esquerda=0;margem_superior=0;margem_inferior=0;codificacao=epson pc437 | press | 53 c3 83 4f 20 4a 6f c3 a3 6f 20 e2 82 ac 0a 0a | - | 0 | codificacao=epson pc437;says:config.ini: valor desconhecido para codificacao: "epson pc437"
@@ -228,7 +230,7 @@ escrita direta: a Windows path typed with single backslashes | windows | lines |
 no argument | both | none | margem_geral=42;nivel=medio;extra=mantido | - | - | ARQUIVO | 1 | keys=20;margem_geral=42;nivel=medio;extra=mantido
 a missing file | both | missing | margem_geral=42;nivel=medio | - | - | ARQUIVO | 1 | keys=19;margem_geral=42;nivel=medio
 a directory | both | folder | nivel=medio | - | - | ARQUIVO | 1 | nivel=medio
-a file the user may not read | linux | unreadable | nivel=medio | as-nobody | - | ARQUIVO | 1 | nivel=medio
+a file the user may not read | linux | unreadable | nivel=medio | as-nobody | - | ARQUIVO | 1 | nivel=medio;says:arquivo inválido: não pôde ser lido: Permission denied
 no config.ini: created with the defaults | both | missing | - | - | - | ARQUIVO | 1 | keys=19;nivel=baixo;escrita_direta=LPT1;margem_esquerda=2
 a name with spaces and accents | both | accented-name | nivel=baixo;margem_esquerda=0;margem_superior=0;margem_inferior=0;cortarPapel=epson corte total | press | 4e ba 20 31 0a 0a+1b 69 | - | 0 | -
 a name in another encoding than the locale's | linux | latin1-name | nivel=baixo;margem_esquerda=0;margem_superior=0;margem_inferior=0 | press | 4e ba 20 31 0a 0a | - | 0 | -
@@ -338,6 +340,8 @@ make_file() { # SAMPLE
         receipt4000) FILE=$samples/receipt4000.txt; [ -e "$FILE" ] || report_lines 4000 >"$FILE" ;;
         sparse-3g) FILE=$samples/sparse-3g.txt; [ -e "$FILE" ] || truncate -s 3G "$FILE" ;;
         fifo) FILE=$samples/fifo.txt; [ -p "$FILE" ] || mkfifo "$FILE" ;;
+        device) FILE=/dev/zero ;;
+        link-loop) FILE=$samples/laco.txt; [ -L "$FILE" ] || ln -s laco.txt "$FILE" ;;
         missing) FILE=$samples/nao-existe.txt ;;
         folder) FILE=$samples/pasta ;;
         *) echo "no sample $1" >&2; return 1 ;;
