@@ -192,6 +192,8 @@ CONF
   </Limit>'
     cat >"$dir/cupsd.conf" <<CONF
 LogLevel info
+# Every request, queries included: tests count them.
+AccessLogLevel all
 Listen 127.0.0.1:$port
 Browsing Off
 BrowseLocalProtocols none

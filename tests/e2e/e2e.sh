@@ -134,10 +134,10 @@ cups_dir=$ORVANE_CUPS_DIR
 
 TABLE=$(cat <<'ROWS'
 baixo: the worked example, then the cut | both | worked | nivel=baixo;margem_esquerda=2;margem_superior=1;margem_inferior=2;matricial=draft;cortarPapel=epson corte total | press | 1b 78 30 1b 12 0a 20 20 41 42 0a 20 20 43 0a 0a 0a+1b 69 | - | 0 | impressora=@Q;cortarPapel=epson corte total;keys=19;says:Entire file data was sent to printer.
-baixo: every byte kept, no cut chosen | both | bytes | nivel=baixo | press | 0a 20 20 63 61 66 e9 00 80 ff 0a 20 20 0a 0a 0a | - | 0 | -
+baixo: every byte kept, no cut chosen | both | bytes | nivel=baixo | press | 0a 20 20 63 61 66 e9 00 80 ff 0a 20 20 0a 0a 0a | - | 0 | requests:12
 escrita direta: CR LF in the file, the cut to the printer | both | lines | nivel=escrita direta;escrita_direta=@PORT;margem_esquerda=1;margem_superior=0;margem_inferior=1;cortarPapel=bematech corte total | press | port:20 41 0d 0a 20 42 0d 0a 20 0d 0a 0d 0a;1b 77 | - | 0 | escrita_direta=@PORT
-medio: a page with the text | both | receipt | nivel=medio;cortarPapel=samsung corte parcial | press | page:*:PADARIA SÃO JOÃO+1b 6d | - | 0 | -
-alto: a page with the text | both | receipt | nivel=alto;fonte=Arial;fonte_negrito=true;tamanho_fonte=14;cortarPapel=samsung corte parcial | press | page:*:Pão francês+1b 6d | - | 0 | -
+medio: a page with the text | both | receipt | nivel=medio;cortarPapel=samsung corte parcial | press | page:*:PADARIA SÃO JOÃO+1b 6d | - | 0 | requests:12
+alto: a page with the text | both | receipt | nivel=alto;fonte=Arial;fonte_negrito=true;tamanho_fonte=14;cortarPapel=samsung corte parcial | press | page:*:Pão francês+1b 6d | - | 0 | requests:12
 no printer chosen | both | lines | impressora=;nivel=baixo;cortarPapel=epson corte total | press | - | IMPRESSORA | 0 | !says:debug (printerName)
 baixo: printer deleted after start-up | both | lines | nivel=baixo;cortarPapel=epson corte total | delete-queue | - | IMPRESSORA | 0 | -
 medio: printer deleted after start-up | linux | lines | nivel=medio;cortarPapel=epson corte total | delete-queue | - | IMPRESSORA | 0 | -
@@ -476,7 +476,7 @@ check_saved() { # NAME CHECKS DIR QUEUE PORT
         case $item in
             -) ;;
             says:*) check "$name: says '${item#says:}'" grep -qF -- "${item#says:}" "$3/stdout" "$3/stderr" ;;
-            before:* | state:*) ;; # checked while the window was open
+            before:* | state:* | requests:*) ;; # checked while the window was open, or in the scheduler's log
             '!says:'*) check "$name: does not say '${item#!says:}'" bash -c '! grep -qF -- "$0" "$1" "$2"' "${item#!says:}" "$3/stdout" "$3/stderr" ;;
             unchanged) check "$name: $what as it was" cmp -s "$3/config.written" "$ini" ;;
             no-user-file) check "$name: nothing in the user's folder" test ! -e "$USER_CONFIG" ;;
@@ -487,9 +487,6 @@ check_saved() { # NAME CHECKS DIR QUEUE PORT
     done
 }
 
-# Waits up to TIMEOUT seconds until the last state the program said of
-# PRINTER is TEXT, pinging the window meanwhile; false when it never is, or
-# the window took longer than 0.5 s to answer a ping.
 state_within() { # STDERR PRINTER TEXT TENTHS: the state line written within TENTHS of a second
     local ticks=$4
     until grep -aqF -- "estado da impressora: $2: $3" "$1"; do
@@ -498,6 +495,9 @@ state_within() { # STDERR PRINTER TEXT TENTHS: the state line written within TEN
     done
 }
 
+# Waits up to TIMEOUT seconds until the last state the program said of
+# PRINTER is TEXT, pinging the window meanwhile; false when it never is, or
+# the window took longer than 0.5 s to answer a ping.
 wait_state() { # WINDOW PID STDERR PRINTER TEXT TIMEOUT
     local line="estado da impressora: $4: " last longest=0 ping end=$((SECONDS + $6))
     while last=$(grep -aF -- "$line" "$3" | tail -n 1); [ "$last" != "$line$5" ]; do
@@ -550,6 +550,17 @@ start_again() { # NAME DIR QUEUE CUPS_DIR
     EXIT_STATUS=$killed
     check "$name: no temporary folder of the killed run is left" \
         bash -c '! ls -d "$1"/orvane-config-* 2>/dev/null | grep -q .' _ "$dir"
+}
+
+# The requests the scheduler's access log holds after its first SKIP lines,
+# up to the first Create-Job; -1 when there is none.
+requests_before_create_job() { # ACCESS_LOG SKIP
+    tail -n +"$(($2 + 1))" "$1" | awk '/ Create-Job /{print n + 0; found=1; exit} {n++} END{if (!found) print -1}'
+}
+at_most_requests() { # ACCESS_LOG SKIP LIMIT
+    local count
+    count=$(requests_before_create_job "$1" "$2")
+    [ "$count" -ge 0 ] && [ "$count" -le "$3" ] || { echo "         $count requests before Create-Job" >&2; return 1; }
 }
 
 run_row() { # NAME FILE CONFIG ACTION JOBS BOX EXIT SAVED
@@ -631,6 +642,8 @@ run_row() { # NAME FILE CONFIG ACTION JOBS BOX EXIT SAVED
     [[ ";$3" =~ \;impressora=([^;]*) ]] && printer=${BASH_REMATCH[1]//@Q/$queue}
 
     window_wait_gone '^(Orvane|ARQUIVO|IMPRESSORA)$' 10
+    local access_log=$cups_dir/log/access_log access_start
+    access_start=$(wc -l <"$access_log" 2>/dev/null || echo 0)
     local started=$(date +%s%N)
     if [ "$action" = pipe-unread ]; then
         # Held open here, read by nobody.
@@ -778,6 +791,10 @@ run_row() { # NAME FILE CONFIG ACTION JOBS BOX EXIT SAVED
     check_output "$name" "$5" "$receiver" "$dir/porta de saida.prn"
     [ -z "$second" ] || check "$name: nothing on the queue first chosen" equals "$(job_count "$queue")" 0
     check_saved "$name" "$8" "$dir" "$queue" "$port"
+    # Each thing asked of the scheduler once per print, whatever the road.
+    [[ ";$8;" =~ \;requests:([0-9]+)\; ]] &&
+        check "$name: at most ${BASH_REMATCH[1]} requests from the start to Create-Job" \
+            at_most_requests "$access_log" "$access_start" "${BASH_REMATCH[1]}"
     [ "$action" = full-disk ] && umount "$dir"
     case $action in
         delete-queue) ;;
