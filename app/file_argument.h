@@ -25,11 +25,16 @@ public:
     // with a UTF-16 byte-order mark is read as UTF-8. False when it
     // cannot be read whole: missing, not a regular file (a directory, a
     // FIFO, a device: never waited on), no permission, no name at all, or
-    // larger than the program can hold.
-    bool read(QByteArray &data) const;
+    // larger than the program can hold. `refusal`, when given, then names
+    // the rule that refused it ("arquivo inválido: ...").
+    bool read(QByteArray &data, QString *refusal = nullptr) const;
+
+    // The largest file read, in MB.
+    static qint64 limitMb();
 
 private:
-    bool open(QFile &file) const;
+    bool open(QFile &file, QString &refusal) const;
+    bool readWhole(QByteArray &data, QString &refusal) const;
 
     QString text;
     // The bytes the file system holds, when the text cannot give them back.

@@ -1,5 +1,6 @@
 #include "mainwindow.h"
 #include "output_streams.h"
+#include "password_prompt.h"
 #include "printer_state_watch.h"
 #include "stale_jobs.h"
 
@@ -25,6 +26,9 @@ int main(int argc, char **argv)
     std::signal(SIGPIPE, SIG_IGN);
 #endif
     keepOutputFromBlocking();
+    // The terminal a till program started us from is never asked for a
+    // print server's password.
+    refusePasswordPrompts();
 
     QApplication application(argc, argv);
     // Names the user's settings folder, whatever the program file is

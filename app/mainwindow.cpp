@@ -17,6 +17,8 @@
 #include <QStringList>
 #include <QTimer>
 
+#include <iostream>
+
 namespace {
 
 // A saved size larger than the desktop (a hand-edited or corrupted file)
@@ -66,7 +68,7 @@ bool MainWindow::initialise(QApplication &application, const FileArgument &fileA
     settingsFiles = chooseSettingsFiles(appDirPath);
     qDebug() << "path " << settingsFiles.readFrom;
     // Read as it was written, whatever the editor that saved it.
-    const SettingsFile settingsFile(settingsFiles.readFrom);
+    const SettingsFile settingsFile(settingsFiles.readFrom, settingsFiles.writeTo);
     settingsProblem = settingsFile.problem();
     const QSettings &settings = settingsFile.settings();
     // Not only standard error: the operator sees why the settings are the defaults.
@@ -116,7 +118,10 @@ bool MainWindow::initialise(QApplication &application, const FileArgument &fileA
     listSettings.restore(settings, etiquetas, ui->etiquetasComboBox);
     ui->colunas->setValue(readBoundedInteger(settings, colunas, ui->colunas->minimum(), ui->colunas->maximum()));
 
-    if (!fileArgument.read(fileData)) {
+    QString refusal;
+    if (!fileArgument.read(fileData, &refusal)) {
+        // The till's log tells which rule refused the file.
+        std::cerr << refusal.toStdString() << std::endl;
         QMessageBox::critical(this, tr("ARQUIVO"), tr("Arquivo inválido para impressão"),
                               QMessageBox::Ok, QMessageBox::NoButton);
         return false;

@@ -35,6 +35,10 @@ const int pollMs = 50;
 // A question that cannot be bounded (a Windows spooler call) and has had no
 // answer for this long is shown as one: the same patience as for a print.
 const qint64 patienceMs = (PrintControl::defaultNoAnswerLimit + std::chrono::seconds(2)).count();
+// The first state of a printer is due sooner: the window shows about now,
+// and the operator must see at once that the scheduler is silent. The
+// question goes on, and its answer, when it comes, replaces the text.
+const qint64 firstStatePatienceMs = 2000;
 
 QString noAnswerText()
 {
@@ -118,7 +122,8 @@ void PrinterStateWatch::collect()
         return;
     }
     if (!query->answered.load()) {
-        if (asked.elapsed() >= patienceMs && query->printer == printer)
+        const qint64 patience = shown.isEmpty() ? firstStatePatienceMs : patienceMs;
+        if (asked.elapsed() >= patience && query->printer == printer)
             show(noAnswerText());
         return;
     }

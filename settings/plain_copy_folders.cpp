@@ -33,27 +33,28 @@ bool processEnded(qint64 pid)
 
 } // namespace
 
-QString plainCopyFolderPattern()
+QString plainCopyFolderPattern(const QString &folder)
 {
-    return QDir::tempPath() + QLatin1Char('/') + QLatin1String(prefix)
+    return QDir(folder).absolutePath() + QLatin1Char('/') + QLatin1String(prefix)
            + QString::number(QCoreApplication::applicationPid()) + QStringLiteral("-XXXXXX");
 }
 
-void removePlainCopiesOfEndedRuns()
+void removePlainCopiesOfEndedRuns(const QString &folder)
 {
     static const QRegularExpression ofProcess(QStringLiteral("^orvane-config-(\\d+)-.{6}$"));
     static const QRegularExpression ofEarlierVersion(QStringLiteral("^orvane-config-.{6}$"));
-    const QDir temp(QDir::tempPath());
-    const QFileInfoList folders = temp.entryInfoList({QLatin1String(prefix) + QLatin1Char('*')},
+    if (folder.isEmpty())
+        return;
+    const QFileInfoList folders = QDir(folder).entryInfoList({QLatin1String(prefix) + QLatin1Char('*')},
                                                      QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
     const QDateTime dayAgo = QDateTime::currentDateTimeUtc().addDays(-1);
-    for (const QFileInfo &folder : folders) {
-        const QRegularExpressionMatch run = ofProcess.match(folder.fileName());
+    for (const QFileInfo &copies : folders) {
+        const QRegularExpressionMatch run = ofProcess.match(copies.fileName());
         const bool ended = run.hasMatch() ? processEnded(run.captured(1).toLongLong())
-                                          : ofEarlierVersion.match(folder.fileName()).hasMatch()
-                                                && folder.lastModified().toUTC() < dayAgo;
+                                          : ofEarlierVersion.match(copies.fileName()).hasMatch()
+                                                && copies.lastModified().toUTC() < dayAgo;
         // Only folders of this user's own runs can be removed here.
-        if (ended && folder.isWritable())
-            QDir(folder.absoluteFilePath()).removeRecursively();
+        if (ended && copies.isWritable() && !copies.isSymLink())
+            QDir(copies.absoluteFilePath()).removeRecursively();
     }
 }

@@ -89,11 +89,11 @@ std::unique_ptr<QSettings> iniReader(const QString &path)
 // The plain copy: a config.ini of its own in a folder of its own, which the
 // toolkit may write and replace as it likes (Windows will not let it
 // replace a temporary file held by its owner).
-QString writeCopy(const QTemporaryDir &folder, const QByteArray &text)
+QString writeCopy(const QTemporaryDir *folder, const QByteArray &text)
 {
-    if (!folder.isValid())
+    if (!folder || !folder->isValid())
         return QString();
-    const QString path = folder.filePath(QStringLiteral("config.ini"));
+    const QString path = folder->filePath(QStringLiteral("config.ini"));
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.flush())
         return QString();
@@ -129,6 +129,30 @@ QString writeInPlace(const QString &path, const QByteArray &text)
     return QString();
 }
 
+// A scratch folder of this run in `folder` (the leftovers of killed runs
+// removed first); null when the folder takes no new one.
+std::unique_ptr<QTemporaryDir> scratchFolderIn(const QString &folder)
+{
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+        return nullptr;
+    removePlainCopiesOfEndedRuns(folder);
+    auto scratch = std::make_unique<QTemporaryDir>(plainCopyFolderPattern(folder));
+    if (!scratch->isValid())
+        return nullptr;
+    return scratch;
+}
+
+// The temporary folder, only when it is a folder that exists: an unset or
+// missing TMPDIR must not put scratch files in the working folder or "/".
+QString existingTempFolder()
+{
+    const QString temp = QDir::tempPath();
+    const QFileInfo info(temp);
+    if (!info.isAbsolute() || !info.isDir() || QDir(temp).isRoot())
+        return QString();
+    return temp;
+}
+
 QByteArray readBytes(const QString &path, bool *readable)
 {
     QFile file(path);
@@ -149,15 +173,19 @@ QByteArray plainSettingsText(const QByteArray &written)
     return plain.join(QLatin1Char('\n')).toUtf8();
 }
 
-SettingsFile::SettingsFile(const QString &path)
-    : plainCopy((removePlainCopiesOfEndedRuns(), plainCopyFolderPattern()))
+SettingsFile::SettingsFile(const QString &path, const QString &savedTo)
 {
     const QFileInfo info(path);
+    for (const QString &folder : {info.absolutePath(), savedTo.isEmpty() ? QString() : QFileInfo(savedTo).absolutePath(),
+                                  existingTempFolder()}) {
+        if (path.isEmpty() || (plainCopy = scratchFolderIn(folder)))
+            break;
+    }
     bool readable = false;
     const QByteArray written = info.exists() ? readBytes(path, &readable) : QByteArray();
     if (info.exists() && !readable)
         why = QStringLiteral("o arquivo existe mas não pode ser lido");
-    const QString copy = why.isEmpty() ? writeCopy(plainCopy, plainSettingsText(written)) : QString();
+    const QString copy = why.isEmpty() ? writeCopy(plainCopy.get(), plainSettingsText(written)) : QString();
     if (copy.isEmpty()) {
         // No copy to read: the file as the toolkit reads it, or nothing.
         reader = iniReader(why.isEmpty() ? path : QString());
@@ -170,31 +198,10 @@ SettingsFile::SettingsFile(const QString &path)
         why = QStringLiteral("o arquivo está malformado");
 }
 
-QString writeSettings(const QString &path, const QList<QPair<QString, QVariant>> &values)
-{
-    bool readable = false;
-    const QByteArray written = QFileInfo::exists(path) ? readBytes(path, &readable) : QByteArray();
-    const QTemporaryDir scratch(plainCopyFolderPattern());
-    const QString copy = writeCopy(scratch, plainSettingsText(written));
-    if (copy.isEmpty())
-        return QStringLiteral("a cópia temporária não pôde ser gravada");
-    {
-        const std::unique_ptr<QSettings> settings = iniReader(copy);
-        settings->setAtomicSyncRequired(false);
-        for (const auto &value : values)
-            settings->setValue(value.first, value.second);
-        settings->sync();
-        if (settings->status() != QSettings::NoError)
-            return QStringLiteral("a cópia temporária não pôde ser gravada");
-    }
-    bool copyReadable = false;
-    const QByteArray text = readBytes(copy, &copyReadable);
+namespace {
 
-    const QString folder = QFileInfo(path).absolutePath();
-    if (!QDir().mkpath(folder))
-        return QStringLiteral("a pasta não pôde ser criada");
-    if (!copyReadable)
-        return QStringLiteral("o arquivo não pôde ser gravado");
+QString replaceWith(const QString &path, const QByteArray &text)
+{
     // The new text goes beside the old and replaces it only when it is
     // whole: a full disk or a quota leaves the old file as it was.
     QSaveFile file(path);
@@ -212,4 +219,48 @@ QString writeSettings(const QString &path, const QList<QPair<QString, QVariant>>
     // A folder that takes no new file (read-only, or full): config.ini
     // itself, if it may be written, in place.
     return writeInPlace(path, text);
+}
+
+// The values written over the plain copy in `scratch`, then the copy's text
+// in config.ini's place.
+QString writeThroughCopy(std::unique_ptr<QTemporaryDir> scratch, const QString &path, const QByteArray &written,
+                         const QList<QPair<QString, QVariant>> &values)
+{
+    const QString copy = writeCopy(scratch.get(), plainSettingsText(written));
+    if (copy.isEmpty())
+        return QStringLiteral("a cópia temporária não pôde ser gravada");
+    {
+        const std::unique_ptr<QSettings> settings = iniReader(copy);
+        settings->setAtomicSyncRequired(false);
+        for (const auto &value : values)
+            settings->setValue(value.first, value.second);
+        settings->sync();
+        if (settings->status() != QSettings::NoError)
+            return QStringLiteral("a cópia temporária não pôde ser gravada");
+    }
+    bool copyReadable = false;
+    const QByteArray text = readBytes(copy, &copyReadable);
+    if (!copyReadable)
+        return QStringLiteral("o arquivo não pôde ser gravado");
+    return replaceWith(path, text);
+}
+
+} // namespace
+
+QString writeSettings(const QString &path, const QList<QPair<QString, QVariant>> &values)
+{
+    const QFileInfo info(path);
+    if (info.isSymLink() && !info.exists())
+        return QStringLiteral("o arquivo é um link para um arquivo que não existe");
+    bool readable = false;
+    const QByteArray written = info.exists() ? readBytes(path, &readable) : QByteArray();
+    const QString folder = info.absolutePath();
+    if (!QDir().mkpath(folder))
+        return QStringLiteral("a pasta não pôde ser criada");
+    std::unique_ptr<QTemporaryDir> scratch = scratchFolderIn(folder);
+    // A folder that takes no new file, where config.ini itself may be
+    // written in place: the copy goes to the temporary folder, if any.
+    if (!scratch)
+        scratch = scratchFolderIn(existingTempFolder());
+    return writeThroughCopy(std::move(scratch), path, written, values);
 }

@@ -18,14 +18,17 @@
 class SettingsFile
 {
 public:
-    explicit SettingsFile(const QString &path);
+    // The plain copy goes beside config.ini, or beside `savedTo` (the
+    // file the settings will be written to) when that folder takes no new
+    // file; with neither, in the temporary folder when there is one.
+    explicit SettingsFile(const QString &path, const QString &savedTo = QString());
 
     const QSettings &settings() const { return *reader; }
     // Why the file cannot be used; empty when it can, or does not exist.
     QString problem() const { return why; }
 
 private:
-    QTemporaryDir plainCopy;
+    std::unique_ptr<QTemporaryDir> plainCopy;
     std::unique_ptr<QSettings> reader;
     QString why;
 };
@@ -37,7 +40,10 @@ private:
 QByteArray plainSettingsText(const QByteArray &written);
 
 // Writes the values over the keys config.ini holds now, every other key
-// kept, as UTF-8 with one "[geral]". Empty when saved, else why not.
+// kept, as UTF-8 with one "[geral]". Empty when saved, else why not. The
+// scratch copy is made beside config.ini, and nowhere else. A config.ini
+// that is a link to a file that does not exist is not followed: the save
+// would make a file wherever the link points.
 QString writeSettings(const QString &path, const QList<QPair<QString, QVariant>> &values);
 
 #endif

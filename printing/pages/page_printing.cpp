@@ -5,6 +5,7 @@
 #include "line_blocks.h"
 #include "page_output.h"
 #include "page_pieces.h"
+#include "password_prompt.h"
 #include "print_control.h"
 #include "receipt_document.h"
 #include "receipt_reader.h"
@@ -30,13 +31,18 @@ namespace {
 std::unique_ptr<QPrinter> installedPrinter(const QString &name, PrintControl &control)
 {
     WaitScope wait(&control);
+    // Qt's queries on this thread never prompt for a password either.
+    refusePasswordPrompts();
     // A scheduler that answers, however slowly, keeps the wait going.
     const SchedulerHeartbeat heartbeat(&control);
-    if (QPrinterInfo::printerInfo(name).isNull())
+    const QPrinterInfo info = QPrinterInfo::printerInfo(name);
+    if (info.isNull())
         return nullptr;
-    auto printer = std::make_unique<QPrinter>(QPrinter::ScreenResolution);
+    // Made for that printer at once: a printer made for the default one
+    // and then renamed has the scheduler asked about both, each question
+    // paying a slow link's delay.
+    auto printer = std::make_unique<QPrinter>(info, QPrinter::ScreenResolution);
     printer->setFullPage(true);
-    printer->setPrinterName(name);
     return printer;
 }
 

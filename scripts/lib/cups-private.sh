@@ -23,6 +23,8 @@
 #
 # The port is picked at random among the free ones of 20000..39999; the
 # environment variable CUPS_PRIVATE_FIRST_PORT forces the first port tried.
+# With CUPS_PRIVATE_PASSWORD=1 the scheduler asks for a password (Basic
+# authentication) before it creates a job.
 #
 # Every wait has a timeout; every failure says what went wrong on standard
 # error and exits non-zero. Needs root (the capture backend runs as root).
@@ -182,14 +184,23 @@ Group lp
 Printcap /dev/null
 CONF
 
+    local password_limit=
+    [ "${CUPS_PRIVATE_PASSWORD:-}" = 1 ] && password_limit='  <Limit Create-Job Print-Job>
+    AuthType Basic
+    Require valid-user
+    Order deny,allow
+  </Limit>'
     cat >"$dir/cupsd.conf" <<CONF
 LogLevel info
+# Every request, queries included: tests count them.
+AccessLogLevel all
 Listen 127.0.0.1:$port
 Browsing Off
 BrowseLocalProtocols none
 WebInterface No
 DefaultAuthType None
 <Policy default>
+$password_limit
   <Limit All>
     Order deny,allow
   </Limit>

@@ -97,7 +97,9 @@ window_box_or_exit() { # PID TITLE TIMEOUT
 }
 
 # Pings WINDOW as a window manager does until it is gone, PID has ended or
-# LIMIT seconds have passed; prints the longest answer in milliseconds.
+# LIMIT seconds have passed; prints the longest answer in milliseconds. With
+# PING_REFERENCE set (a plain window's id), the longest time beyond that
+# window's answer to the same ping: the machine's load is left out.
 window_ping_longest() { # WINDOW PID LIMIT
-    timeout $(($3 + 15)) /usr/bin/python3 "$(dirname "${BASH_SOURCE[0]}")/window-ping.py" "$@" 2>/dev/null || echo "$(($3 * 1000))"
+    timeout $(($3 + 15)) /usr/bin/python3 "$(dirname "${BASH_SOURCE[0]}")/window-ping.py" "$@" "${PING_REFERENCE:-}" 2>/dev/null || echo "$(($3 * 1000))"
 }

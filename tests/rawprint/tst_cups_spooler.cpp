@@ -415,6 +415,44 @@ private slots:
         cupsSetServer(nullptr);
     }
 
+    // The look for jobs left behind that gets no answer says so (-1), never
+    // "nothing left"; a clean-up at exit that gets none keeps the mark, so
+    // that the next print or start tries again.
+    void jobsLeftBehindUnanswered_data()
+    {
+        QTest::addColumn<QByteArray>("server"); // empty: this test's scheduler, stopped
+        QTest::newRow("no scheduler") << QByteArray("127.0.0.1:1");
+        QTest::newRow("the scheduler stopped") << QByteArray();
+    }
+
+    void jobsLeftBehindUnanswered()
+    {
+        QFETCH(QByteArray, server);
+        cupsSetServer(server.isEmpty() ? stoppableServer.constData() : server.constData());
+        struct Restore {
+            pid_t scheduler;
+            ~Restore()
+            {
+                ::kill(scheduler, SIGCONT);
+                cupsSetServer(nullptr);
+            }
+        } restore{stoppablePid};
+        if (server.isEmpty())
+            QCOMPARE(::kill(stoppablePid, SIGSTOP), 0);
+
+        PrintControl control(std::chrono::milliseconds(500));
+        QCOMPARE(cancelJobsLeftBehind(&control, false), -1);
+        noteJobMayBeLeft();
+        cancelJobsThisRunLeft(500);
+        QVERIFY(jobsMayBeLeft());
+
+        // Answered at last: nothing left, and the mark gone.
+        ::kill(stoppablePid, SIGCONT);
+        cupsSetServer(stoppableServer.constData());
+        cancelJobsThisRunLeft(10000);
+        QVERIFY(!jobsMayBeLeft());
+    }
+
     // The state the window shows of a queue of its own on this test's
     // scheduler, put in that state by shell commands: %q is the queue, %d
     // its folder, %p the scheduler's PID. Queried as "name" when given

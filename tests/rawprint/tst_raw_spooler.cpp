@@ -70,6 +70,8 @@ public:
         *written = accepted < 0 ? length : std::uint32_t(accepted);
         return step(QStringLiteral("write(%1)").arg(length));
     }
+    // A document's part is a step of its own only where a row fails it.
+    bool startPart(const char *, std::uint64_t, bool) override { return failAt != "part" || step("part"); }
     bool endPage() override { return step("endPage"); }
     bool endDocument() override { return step("endDoc"); }
     void close() override
@@ -118,6 +120,11 @@ private slots:
         QTest::newRow("StartDoc fails") << text << n << "start(Orvane Document,RAW)" << -1LL << text
             << QByteArray("erro ao iniciar StartDocPrinter: 5")
             << "available open(recibo) handle start(Orvane Document,RAW) close" << false;
+        // So is the error of a part that fails to start (CUPS's Send-Document);
+        // closing cancels the job.
+        QTest::newRow("a part fails to start") << text << n << "part" << -1LL << text
+            << QByteArray("erro ao iniciar StartDocPrinter: 5")
+            << "available open(recibo) handle start(Orvane Document,RAW) part close" << false;
         // After a failed write the page, the document and the printer close first.
         QTest::newRow("write fails") << text << n << QString("write(%1)").arg(n) << -1LL << text
             << QByteArray("WritePrinter abort error: 6") << all << false;

@@ -264,6 +264,70 @@ private slots:
         }
     }
 
+    // The save needs no temporary folder: its scratch copy goes beside
+    // config.ini (an ordinary user, as root writes any folder), and never
+    // into the working folder or "/". A scratch folder a killed run left
+    // there is removed. A config.ini that links to no file is not followed.
+    void savedBesideConfig_data()
+    {
+        QTest::addColumn<QString>("tmpdir"); // "@ro": a folder the user may not write
+        QTest::addColumn<bool>("danglingLink");
+        QTest::addColumn<bool>("saved");
+        QTest::newRow("TMPDIR missing") << scratch.filePath("nao-existe") << false << true;
+        QTest::newRow("TMPDIR relative") << "tmp-relativo" << false << true;
+        QTest::newRow("TMPDIR read-only") << "@ro" << false << true;
+        QTest::newRow("config.ini a link to a missing file") << QString() << true << false;
+    }
+
+    void savedBesideConfig()
+    {
+        QFETCH(QString, tmpdir);
+        QFETCH(bool, danglingLink);
+        QFETCH(bool, saved);
+        const QString program = QCoreApplication::applicationDirPath();
+        const QString leftover = program + "/orvane-config-4194303-abcdef";
+        QDir().mkpath(leftover);
+        writeFile(leftover + "/config.ini", "[geral]\n");
+        QFile::setPermissions(leftover, QFileDevice::Permissions(0x7777));
+        const QString target = scratch.filePath("alvo/config.ini");
+        QDir().mkpath(QFileInfo(target).path());
+        QFile::setPermissions(QFileInfo(target).path(), QFileDevice::Permissions(0x7777));
+        if (danglingLink)
+            QVERIFY(QFile::link(target, configPath()));
+        else
+            writeFile(configPath(), "[geral]\nmargem_geral=7\n");
+        QFile::setPermissions(configPath(), QFileDevice::Permissions(0x6666));
+        const QString readOnly = scratch.filePath("tmp-ro");
+        QDir().mkpath(readOnly);
+        QFile::setPermissions(readOnly, QFileDevice::Permissions(0x5555));
+        const QString working = scratch.filePath("trabalho");
+        QDir().mkpath(working);
+        QFile::setPermissions(working, QFileDevice::Permissions(0x7777));
+        const QByteArray oldTmp = qgetenv("TMPDIR");
+        const QString oldWorking = QDir::currentPath();
+        QDir::setCurrent(working);
+        qputenv("TMPDIR", QFile::encodeName(tmpdir == "@ro" ? readOnly : tmpdir));
+        {
+            OtherUser other(true);
+            MainWindow window;
+            QVERIFY(window.initialise(*qApp, sample));
+            window.findChild<QSpinBox *>("margem_geral")->setValue(9);
+        }
+        qputenv("TMPDIR", oldTmp);
+        QDir::setCurrent(oldWorking);
+        const QStringList pattern{QStringLiteral("orvane-config-*")};
+        QVERIFY(!QFileInfo::exists(leftover));
+        QCOMPARE(QDir(program).entryList(pattern, QDir::AllEntries | QDir::Hidden), QStringList());
+        QCOMPARE(QDir(working).entryList(pattern, QDir::AllEntries | QDir::Hidden), QStringList());
+        QCOMPARE(QDir("/").entryList(pattern, QDir::AllEntries | QDir::Hidden), QStringList());
+        if (danglingLink) {
+            QVERIFY(QFileInfo(configPath()).isSymLink());
+            QVERIFY(!QFileInfo::exists(target));
+        }
+        QCOMPARE(savedOnDisk(configPath()).value("geral/margem_geral"), saved ? QString("9") : QString());
+        QFile::remove(configPath());
+    }
+
     // A value that names no item: named on the diagnostics stream, kept in
     // config.ini as written until the operator chooses in that list.
     void unknownListValue_data()

@@ -1,5 +1,6 @@
 #include "cups_link.h"
 
+#include "password_prompt.h"
 #include "print_control.h"
 
 #include <algorithm>
@@ -53,8 +54,12 @@ ipp_t *CupsLink::send(ipp_t *request, const char *resource, Body body)
         if (answer != Answer::Unauthorised)
             break;
         httpFlush(connection);
-        if (cupsDoAuthentication(connection, "POST", resource) != 0)
+        // A password is never given (password_prompt.h): a scheduler that
+        // wants one fails the request at once.
+        if (cupsDoAuthentication(connection, "POST", resource) != 0) {
+            passwordWanted = true;
             break;
+        }
     }
     ippDelete(request);
     return response;
@@ -121,8 +126,10 @@ ipp_t *CupsLink::receive()
             spoiled = true;
             return nullptr;
         }
-        if (receiveAnswer(&response) == Answer::Unauthorised)
+        if (receiveAnswer(&response) == Answer::Unauthorised) {
+            passwordWanted = true;
             spoiled = true;
+        }
     }
     return response;
 }
@@ -182,6 +189,7 @@ ssize_t CupsLink::readBody(void *data, ipp_uchar_t *buffer, size_t length)
 
 http_t *CupsLink::connectToScheduler(int timeoutMs)
 {
+    refusePasswordPrompts();
     return httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1, timeoutMs,
                         nullptr);
 }

@@ -44,6 +44,9 @@ public:
     bool broken() const { return spoiled; }
     void spoil() { spoiled = true; }
 
+    // The scheduler asked who we are, and no password was given.
+    bool askedForPassword() const { return passwordWanted; }
+
     // Sends the request (which it takes) to the resource and returns the
     // scheduler's answer, whatever its status; null when none came in time
     // or the connection is broken. The request is a wait of the control.
@@ -67,6 +70,7 @@ public:
     ipp_t *receive();
 
     // A connection to the same scheduler with a plain deadline of its own.
+    // A password the scheduler asks for on it is never given.
     static http_t *connectToScheduler(int timeoutMs);
 
     // The URI libcups itself gives a queue of the scheduler, and the user.
@@ -90,6 +94,7 @@ private:
     PrintControl *const control;
     http_t *connection = nullptr;
     bool spoiled = false;
+    bool passwordWanted = false;
 };
 
 #endif

@@ -135,6 +135,10 @@ bool sendPartsToPrinter(SpoolerBackend &spooler, std::ostream &out, const char *
     std::unique_ptr<EchoBeside> echo;
     auto fail = [&](const std::string &message) {
         echo->finish();
+        if (spooler.askedForPassword()) {
+            out << "o servidor de impressão pede senha";
+            lineEnd(out);
+        }
         if (noAnswer) {
             out << "o spooler nao respondeu em " << control->noAnswerLimit().count() / 1000.0 << " s";
             lineEnd(out);

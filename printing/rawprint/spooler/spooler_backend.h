@@ -49,6 +49,8 @@ public:
     // logic always did. The CUPS spooler keeps the code of the first call
     // that failed, so clean-up calls made after it do not hide it.
     virtual std::uint32_t lastError() const = 0;
+    // The print server asked for a password, which the program never gives.
+    virtual bool askedForPassword() const { return false; }
 };
 
 // The backend of the platform the program was built for: winspool on

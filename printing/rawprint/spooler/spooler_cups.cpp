@@ -256,6 +256,8 @@ public:
         return haveError ? error : static_cast<std::uint32_t>(cupsLastError());
     }
 
+    bool askedForPassword() const override { return link.askedForPassword(); }
+
 private:
     std::string resource() const { return "/printers/" + queue; }
 
