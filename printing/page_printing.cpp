@@ -45,7 +45,7 @@ bool readTaggedReceipt(const PrintJob &job, receipt::ReceiptReading &reading)
 {
     if (!readsTags(job))
         return false;
-    reading = receipt::readReceipt(job.fileData.constData(), size_t(job.fileData.size()));
+    reading = receipt::readReceipt(job.fileData.constData(), size_t(job.fileData.size()), job.columns);
     return reading.hasTags || reading.error.isError();
 }
 

@@ -1,7 +1,9 @@
 #include "receipt_document.h"
 
+#include "escpos_writer.h"
 #include "symbol_image.h"
 #include "symbols.h"
+#include "text_framing.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QFontDatabase>
@@ -55,14 +57,17 @@ public:
     {
         switch (piece.kind) {
         case PieceKind::Text:
-            text(QString::fromUtf8(piece.bytes.data(), int(piece.bytes.size())), piece);
+            // Read as the raw roads read it: UTF-8, any other byte as
+            // Windows-1252, no NUL.
+            text(readableText(QByteArray::fromRawData(piece.bytes.data(), int(piece.bytes.size()))), piece);
             break;
         case PieceKind::Rule: {
             // As many characters as the printer gets: the columns, less the
-            // margin of a left-aligned line it begins.
+            // margin of a left-aligned line it begins, in the rule's font.
             const bool left = runs.empty() && piece.alignment == Alignment::Left;
-            const int count = (look.columns - (left ? std::max(look.leftMargin, 0) : 0)) / (piece.style.doubleWidth ? 2 : 1);
-            text(QString(std::max(count, 0), QLatin1Char(piece.ruleCharacter)), piece);
+            const int columns = look.columns - (left ? std::max(look.leftMargin, 0) : 0);
+            text(QString(std::max(receipt::ruleCharacters(columns, piece.style), 0), QLatin1Char(piece.ruleCharacter)),
+                 piece);
             break;
         }
         case PieceKind::LineFeed:
@@ -133,17 +138,21 @@ private:
         if (runs.empty()) {
             lineAlignment = piece.alignment;
             used = lineAlignment == Alignment::Left ? leftQuarters() : 0;
+            // A margin as wide as the receipt fills lines of its own before
+            // the text, as its spaces do on paper.
+            for (; used >= width && width > 0 && !text.isEmpty(); used -= width)
+                emptyLine();
             indent = used;
         }
         const int step = quartersOf(piece.style);
         int from = 0;
         while (from < text.size()) {
-            // The printer goes on to the next line when a character would
-            // not fit on this one.
+            // The printer goes on to the next line, at its first column,
+            // when a character would not fit on this one.
             if (used + step > width && !runs.empty()) {
                 endLine();
                 lineAlignment = piece.alignment;
-                used = indent = lineAlignment == Alignment::Left ? leftQuarters() : 0;
+                used = indent = 0;
             }
             const int fit = std::max(1, (width - used) / step);
             const int count = std::min(fit, int(text.size()) - from);

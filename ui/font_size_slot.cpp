@@ -72,7 +72,7 @@ void MainWindow::on_tamanho_fonte_valueChanged(int arg1)
     PrintJob job;
     job.tags = ui->etiquetasComboBox->currentText();
     if (readsTags(job) && shown.size() == fileData.size()) {
-        const receipt::ReceiptReading reading = receipt::readReceipt(shown.constData(), size_t(shown.size()));
+        const receipt::ReceiptReading reading = receipt::readReceipt(shown.constData(), size_t(shown.size()), ui->colunas->value());
         if (reading.hasTags && !reading.error.isError()) {
             ReceiptLook look;
             look.font = font;

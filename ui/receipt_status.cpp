@@ -11,5 +11,6 @@ void MainWindow::showReceiptProblem()
     PrintJob job;
     job.tags = ui->etiquetasComboBox->currentText();
     job.fileData = fileData;
+    job.columns = ui->colunas->value();
     receiptStatus->setText(receiptProblem(job));
 }

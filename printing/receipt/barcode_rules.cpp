@@ -1,4 +1,5 @@
 #include "barcode_rules.h"
+#include "code128_sets.h"
 #include "symbols.h"
 
 #include <algorithm>
@@ -53,8 +54,10 @@ std::string printerProblem(BarcodeKind kind, const std::string &data)
 {
     if (data.empty())
         return "sem dados";
-    // Code 128 goes behind a two-byte code set selection.
-    if (data.size() > (kind == BarcodeKind::Code128 ? 253u : 255u))
+    // Code 128 is counted in the bytes its code sets make.
+    if (isCode128(kind))
+        return code128Data(kind, data).problem;
+    if (data.size() > 255u)
         return "com mais caracteres do que a impressora aceita";
     switch (kind) {
     case BarcodeKind::Ean8:
@@ -66,17 +69,22 @@ std::string printerProblem(BarcodeKind kind, const std::string &data)
     case BarcodeKind::UpcE:
         if (!allDigits(data) || data.size() < 6 || data.size() > 8)
             return "precisa de 6, 7 ou 8 algarismos";
-        if (data.size() > 6 && data[0] != '0' && data[0] != '1')
-            return "com 7 ou 8 algarismos começa com 0 ou 1";
+        // The printers take number system 0 only.
+        if (data.size() > 6 && data[0] != '0')
+            return "com 7 ou 8 algarismos começa com 0";
         return std::string();
     case BarcodeKind::Code39:
         if (!allIn(data, "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ $%+-./"))
             return "aceita só 0-9, A-Z maiúsculas, espaço e $ % + - . /";
         return std::string();
     case BarcodeKind::Code93:
-    case BarcodeKind::Code128:
         if (!std::all_of(data.begin(), data.end(), [](char c) { return c >= 0x20 && c < 0x7F; }))
             return "aceita só caracteres ASCII visíveis";
+        return std::string();
+    case BarcodeKind::Code128:
+    case BarcodeKind::Code128A:
+    case BarcodeKind::Code128B:
+    case BarcodeKind::Code128C:
         return std::string();
     case BarcodeKind::Interleaved:
         if (!allDigits(data) || data.size() % 2 != 0)
@@ -107,6 +115,12 @@ BarcodeKind barcodeKindNamed(const std::string &name)
         return BarcodeKind::Code93;
     if (name == "code128")
         return BarcodeKind::Code128;
+    if (name == "code128a")
+        return BarcodeKind::Code128A;
+    if (name == "code128b")
+        return BarcodeKind::Code128B;
+    if (name == "code128c")
+        return BarcodeKind::Code128C;
     if (name == "inter")
         return BarcodeKind::Interleaved;
     if (name == "codabar")
@@ -123,6 +137,24 @@ std::string barcodeProblem(BarcodeKind kind, const std::string &data)
     // of its own (a Code 128 much shorter than the printer's 253 bytes).
     const SymbolModules symbol = encodeBarcode(kind, data);
     return symbol.encoded() ? std::string() : "não pode ser desenhado: " + symbol.error;
+}
+
+std::string leniently(BarcodeKind kind, const std::string &data)
+{
+    const auto first = data.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos)
+        return std::string();
+    std::string trimmed = data.substr(first, data.find_last_not_of(" \t\r\n") - first + 1);
+    if (kind == BarcodeKind::Interleaved && trimmed.size() % 2 != 0 && allDigits(trimmed))
+        trimmed.insert(trimmed.begin(), '0');
+    return trimmed;
+}
+
+int barcodeModules(BarcodeKind kind, const std::string &data)
+{
+    if (isCode128(kind))
+        return code128Data(kind, data).modules();
+    return encodeBarcode(kind, data).columns;
 }
 
 } // namespace receipt

@@ -15,6 +15,14 @@ BarcodeKind barcodeKindNamed(const std::string &name);
 // takes at most 255 bytes, and zint must be able to draw it.
 std::string barcodeProblem(BarcodeKind kind, const std::string &data);
 
+// The data as the till programs mean it: without the spaces and line
+// breaks around it, an interleaved 2 of 5 of odd length behind a 0.
+std::string leniently(BarcodeKind kind, const std::string &data);
+
+// The modules of the symbol the printer gets, from its first bar to its
+// last; the data is one barcodeProblem() takes.
+int barcodeModules(BarcodeKind kind, const std::string &data);
+
 } // namespace receipt
 
 #endif

@@ -71,27 +71,20 @@ private slots:
             "#drawer 1 25 250\n#drawer 2 25 250\nL:\n#end normal L");
         row("reset", "<n>a</zera>b</reset>", "L:[b]a\n#reset\nL:b\n#reset\nL:\n#end normal L");
         row("reset forgets the modes of the file too", "<n><ce>a</zera>b</n>c\n", "C:[b]a\n#reset\nL:bc\nL:\n#end normal L");
-        row("logo and beep", "</logo></beep>x", "#logo 1\n#beep\nL:x\n#end normal L");
+        row("logo and beep", "</logo></beep>x", "#logo 32 32 scale 1 1\n#beep\nL:x\n#end normal L");
+        row("logo chosen and scaled", "<logo_kc1>48</logo_kc1><logo_kc2>49</logo_kc2><logo_fatorx>2</logo_fatorx>"
+                                      "<logo_fatory>4</logo_fatory></logo>",
+            "#logo 48 49 scale 2 4\nL:\n#end normal L");
+        row("logo by its number", "<logo_kc1>7</logo_kc1><logo_kc2>0</logo_kc2></logo>", "#logo 7 0\nL:\n#end normal L");
+        row("tags ignored print as text", "<n>a<ignorar_tags><e>b</e>\n</corte></ignorar_tags>c</n>",
+            "L:[b]a<e>b</e>\nL:[b]</corte>c\n#end normal L");
+        row("a receipt ending mid-line ends left", "<ce>OBRIGADO", "C:OBRIGADO\n#end normal L");
+        row("nested alignment goes back to the outer one", "<ce>TITLE <ad>x</ad>y</ce>\n<ad>z\n</ad>after",
+            "C:TITLE xy\nR:z\nL:after\n#end normal L");
+        row("condensed rule fills the line", "<c></linha_simples></c>\n", "L:[f]-------------\nL:\n#end normal L");
+        row("double width condensed rule", "<c><e></linha_dupla>", "L:[wf]======\n#end normal L");
         row("not tags: text as written", "<b>1 < 2 <n </n x> <corte> </qrcode> <>",
             "L:<b>1 < 2 <n </n x> <corte> </qrcode> <>\n#end normal L");
-        row("ean13 centred", "<ce><ean13>7891234567895</ean13></ce>",
-            "#ean13 C '7891234567895' digits 2 width 2 height 50\nL:\n#end normal L");
-        row("barcode options", "<barra_mostrar>0</barra_mostrar><barra_largura>3</barra_largura>"
-                               "<barra_altura> 80 </barra_altura><ean8>1234567</ean8><upca>03600029145</upca>",
-            "#ean8 L '1234567' digits 0 width 3 height 80\n#upca L '03600029145' digits 0 width 3 height 80\n"
-            "L:\n#end normal L");
-        row("every other symbology", "<upce>0123456</upce><code39>ABC-1 $</code39><code93>a=b</code93>"
-                                     "<code128>Ab{1}</code128><inter>1234</inter><codabar>A12-3B</codabar>",
-            "#upce L '0123456' digits 2 width 2 height 50\n#code39 L 'ABC-1 $' digits 2 width 2 height 50\n"
-            "#code93 L 'a=b' digits 2 width 2 height 50\n#code128 L 'Ab{1}' digits 2 width 2 height 50\n"
-            "#inter L '1234' digits 2 width 2 height 50\n#codabar L 'A12-3B' digits 2 width 2 height 50\nL:\n#end normal L");
-        row("a barcode mid-line ends the line", "a<ean8>12345670</ean8>b",
-            "L:a\n#ean8 L '12345670' digits 2 width 2 height 50\nL:b\n#end normal L");
-        row("qr code", "<ce><qrcode>https://x.br/?p=1</qrcode></ce>",
-            "#qrcode C model 2 size 4 level 0 'https://x.br/?p=1'\nL:\n#end normal L");
-        row("qr options", "<qrcode_largura>6</qrcode_largura><qrcode_error>3</qrcode_error>"
-                          "<qrcode_tipo>1</qrcode_tipo><qrcode>A\nB</qrcode>",
-            "#qrcode L model 1 size 6 level 3 'A\nB'\nL:\n#end normal L");
     }
 
     void tags()
@@ -99,6 +92,66 @@ private slots:
         QFETCH(QByteArray, file);
         QFETCH(QString, printed);
         QCOMPARE(EscPosReadback::read(directText(receiptJob(file))), printed);
+    }
+
+    // Barcodes and QR codes on 80 mm paper (48 columns, 576 dots).
+    void symbols_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("printed");
+        const auto row = [](const char *name, const QByteArray &file, const QString &printed) {
+            QTest::newRow(name) << file << printed;
+        };
+        row("ean13 centred", "<ce><ean13>7891234567895</ean13></ce>",
+            "#ean13 C '7891234567895' digits 2 width 2 height 50\nL:\n#end normal L");
+        row("barcode options", "<barra_mostrar>0</barra_mostrar><barra_largura>3</barra_largura>"
+                               "<barra_altura> 80 </barra_altura><ean8>1234567</ean8><upca>03600029145</upca>",
+            "#ean8 L '1234567' digits 0 width 4 height 80\n#upca L '03600029145' digits 0 width 4 height 80\n"
+            "L:\n#end normal L");
+        row("every other symbology", "<upce>0123456</upce><code39>ABC-1 $</code39><code93>a=b</code93>"
+                                     "<code128>Ab{1}</code128><inter>1234</inter><codabar>A12-3B</codabar>",
+            "#upce L '0123456' digits 2 width 2 height 50\n#code39 L 'ABC-1 $' digits 2 width 2 height 50\n"
+            "#code93 L 'a=b' digits 2 width 2 height 50\n#code128 L 'sets B, 90 modules: Ab{1}' digits 2 width 2 height 50\n"
+            "#inter L '1234' digits 2 width 2 height 50\n#codabar L 'A12-3B' digits 2 width 2 height 50\nL:\n#end normal L");
+        row("a barcode mid-line ends the line", "a<ean8>12345670</ean8>b",
+            "L:a\n#ean8 L '12345670' digits 2 width 2 height 50\nL:b\n#end normal L");
+        row("qr code", "<ce><qrcode>https://x.br/?p=1</qrcode></ce>",
+            "#qrcode C model 2 size 4 level 0 'https://x.br/?p=1'\nL:\n#end normal L");
+        row("qr options", "<qrcode_largura>6</qrcode_largura><qrcode_error>3</qrcode_error>"
+                          "<qrcode_tipo>1</qrcode_tipo><qrcode>A\nB</qrcode>",
+            "#qrcode L model 2 size 6 level 3 'A\nB'\nL:\n#end normal L");
+        row("code 128 key in set C", "<code128>43181012345678000199650010000000011000000011</code128>",
+            "#code128 L 'sets C, 277 modules: 43181012345678000199650010000000011000000011' digits 2 width 2 height 50\nL:\n#end normal L");
+        row("code 128 sets as zint chooses", "<code128>A12345B</code128><code128>12345</code128>",
+            "#code128 L 'sets B C B, 112 modules: A12345B' digits 2 width 2 height 50\n"
+            "#code128 L 'sets C B, 79 modules: 12345' digits 2 width 2 height 50\nL:\n#end normal L");
+        row("code 128 brace before digits", "<code128>AB{12</code128>",
+            "#code128 L 'sets B, 90 modules: AB{12' digits 2 width 2 height 50\nL:\n#end normal L");
+        row("code 128 brace before a letter", "<code128>AB{X</code128>",
+            "#code128 L 'sets B, 79 modules: AB{X' digits 2 width 2 height 50\nL:\n#end normal L");
+        row("code 128 sets chosen", "<code128a>A-1</code128a><code128b>1234</code128b><code128c>0012</code128c>",
+            "#code128 L 'sets A, 68 modules: A-1' digits 2 width 2 height 50\n"
+            "#code128 L 'sets B, 79 modules: 1234' digits 2 width 2 height 50\n"
+            "#code128 L 'sets C, 57 modules: 0012' digits 2 width 2 height 50\nL:\n#end normal L");
+        row("code 128 set kept from the data", "<code128>{A12AB</code128><code128>{Bx{{1</code128><code128>{C1234</code128>",
+            "#code128 L 'sets A, 79 modules: 12AB' digits 2 width 2 height 50\n"
+            "#code128 L 'sets B, 68 modules: x{1' digits 2 width 2 height 50\n"
+            "#code128 L 'sets C, 57 modules: 1234' digits 2 width 2 height 50\nL:\n#end normal L");
+        row("spaces and line breaks around barcode data", "<ean13> 7891234567895\n</ean13><ean13>\n789123456789 </ean13>",
+            "#ean13 L '7891234567895' digits 2 width 2 height 50\n#ean13 L '789123456789' digits 2 width 2 height 50\n"
+            "L:\n#end normal L");
+        row("interleaved of odd length", "<inter>12345</inter>",
+            "#inter L '012345' digits 2 width 2 height 50\nL:\n#end normal L");
+        row("bar width 1 and 5", "<barra_largura>1</barra_largura><ean8>1234567</ean8>"
+                                 "<barra_largura>5</barra_largura><ean8>1234567</ean8>",
+            "#ean8 L '1234567' digits 2 width 2 height 50\n#ean8 L '1234567' digits 2 width 6 height 50\nL:\n#end normal L");
+    }
+
+    void symbols()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, printed);
+        QCOMPARE(EscPosReadback::read(directText(receiptJob(file, QString(), 48))), printed);
     }
 
     // The text goes through the code page, behind its selection and after
@@ -119,6 +172,12 @@ private slots:
         QTest::newRow("margins on left lines only, rules within them")
             << QByteArray("a\n<ce>b</ce>\n</linha_simples>\n<ad>c</ad>") << "epson pc860" << 3
             << QString::fromUtf8("L:   a\nC:b\nL:   -------\nR:c\n#end normal L");
+        QTest::newRow("margins in normal mode after double width")
+            << QByteArray("<e>TOTAL R$ 10,00\n</linha_dupla></e>") << "epson pc860" << 3
+            << QString::fromUtf8("L:   [w]TOTAL R$ 10,00\nL:   [w]===\n#end normal L");
+        QTest::newRow("margins in normal mode after white on black and underline")
+            << QByteArray("<in>a\nb</in>\n<s>c\n</s>d") << "epson pc860" << 2
+            << QString::fromUtf8("L:  [i]a\nL:  [i]b\nL:  [u]c\nL:  d\n#end normal L");
     }
 
     void codePage()
@@ -141,7 +200,7 @@ private slots:
     void portLineEnds()
     {
         PrintJob job = receiptJob("<ce>a\n<qrcode>1234567</qrcode>\n</ce><barra_altura>10</barra_altura>"
-                                  "<ean8>1234567</ean8>b\n", "epson pc860");
+                                  "<ean8>1234567</ean8>b\n", "epson pc860", 48);
         job.topMargin = 1;
         job.bottomMargin = 2;
         job.leftMargin = 2;
@@ -203,11 +262,27 @@ private slots:
         row("ean8 too long", "<ean8>123456789</ean8>", "1: <ean8> precisa de 7 ou 8 algarismos");
         row("upca wrong count", "<upca>1234567890</upca>", "1: <upca> precisa de 11 ou 12 algarismos");
         row("upce wrong count", "<upce>12345</upce>", "1: <upce> precisa de 6, 7 ou 8 algarismos");
-        row("upce wrong system", "<upce>2123456</upce>", "1: <upce> com 7 ou 8 algarismos começa com 0 ou 1");
+        row("upce wrong system", "<upce>2123456</upce>", "1: <upce> com 7 ou 8 algarismos começa com 0");
+        row("upce number system 1", "<upce>11234565</upce>", "1: <upce> com 7 ou 8 algarismos começa com 0");
         row("code128 outside ASCII", "<code128>S\xC3\x83O</code128>", "1: <code128> aceita só caracteres ASCII visíveis");
         row("code93 control byte", "<code93>a\tb</code93>", "1: <code93> aceita só caracteres ASCII visíveis");
         row("code39 small letters", "<code39>abc</code39>", "1: <code39> aceita só 0-9, A-Z maiúsculas, espaço e $ % + - . /");
-        row("interleaved odd count", "<inter>12345</inter>", "1: <inter> precisa de um número par de algarismos");
+        row("interleaved with a letter", "<inter> 1234X </inter>", "1: <inter> precisa de um número par de algarismos");
+        row("ean13 with spaces inside", "<ean13>789 1234567895</ean13>", "1: <ean13> precisa de 12 ou 13 algarismos");
+        row("code128 in set B wider than the paper", "<code128b>43181012345678000199650010000000011000000011</code128b>", "1: <code128b> com 1038 pontos não cabe em 576");
+        row("code128 wider than the paper at bar width 2", "<barra_largura>2</barra_largura><code128>43181012345678000199650010000000011000000011</code128>",
+            "1: <code128> com 831 pontos não cabe em 576");
+        row("qr code wider than the paper", "<qrcode_largura>16</qrcode_largura><qrcode>https://www.fazenda.sp.gov.br/nfce/qrcode?p="
+                                            + QByteArray(56, 'x') + "</qrcode>",
+            "1: <qrcode> com 592 pontos não cabe em 576");
+        row("qr model 1 over version 14", "<qrcode_tipo>1</qrcode_tipo><qrcode_largura>1</qrcode_largura><qrcode>"
+                                          + QByteArray(600, 'a') + "</qrcode>",
+            "1: <qrcode> com 600 bytes, mais do que um QR code modelo 1 comporta");
+        row("code128c odd count", "<code128c>123</code128c>", "1: <code128c> aceita só algarismos, em número par");
+        row("code128a small letters", "<code128a>abc</code128a>", "1: <code128a> aceita só caracteres ASCII visíveis sem minúsculas");
+        row("code128 brace pair the printer reads as a command", "<code128>{Bx{y</code128>",
+            "1: <code128> com um { que não é {{ depois da escolha do conjunto");
+        row("logo scale 5", "<logo_fatorx>5</logo_fatorx>", "1: <logo_fatorx> aceita de 1 a 4, não \"5\"");
         row("codabar without start", "<codabar>123B</codabar>",
             "1: <codabar> começa e termina com A, B, C ou D e tem entre eles só 0-9 - $ : / . +");
         row("empty barcode", "<ean13></ean13>", "1: <ean13> sem dados");
@@ -225,6 +300,7 @@ private slots:
         row("barcode never closed", "<ean13>7891234567895</ean8>", "1: <ean13> sem </ean13>");
         row("bar height 0", "<barra_altura>0</barra_altura>", "1: <barra_altura> aceita de 1 a 255, não \"0\"");
         row("bar width 6", "<barra_largura>6</barra_largura>", "1: <barra_largura> aceita de 1 a 5, não \"6\"");
+        row("bar width 0", "<barra_largura>0</barra_largura>", "1: <barra_largura> aceita de 1 a 5, não \"0\"");
         row("digits flag 2", "<barra_mostrar>2</barra_mostrar>", "1: <barra_mostrar> aceita de 0 a 1, não \"2\"");
         row("qr size 17", "<qrcode_largura>17</qrcode_largura>", "1: <qrcode_largura> aceita de 1 a 16, não \"17\"");
         row("qr level 4", "<qrcode_error>4</qrcode_error>", "1: <qrcode_error> aceita de 0 a 3, não \"4\"");
@@ -239,7 +315,7 @@ private slots:
         QFETCH(QByteArray, file);
         QFETCH(QString, problem);
         // A drawer pulse before, a cut after: neither goes out either.
-        const PrintJob job = receiptJob("</abre_gaveta>" + file + "\n</corte_total>");
+        const PrintJob job = receiptJob("</abre_gaveta>" + file + "\n</corte_total>", QString(), 48);
         QCOMPARE(receiptProblem(job), problem);
         QVERIFY(directText(job).isNull());
         QVERIFY(directText(job, LineEnds::CrLf).isNull());
