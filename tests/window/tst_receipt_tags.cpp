@@ -9,6 +9,7 @@
 
 #include <QComboBox>
 #include <QLabel>
+#include <QSpinBox>
 #include <QStatusBar>
 #include <QtTest>
 
@@ -340,6 +341,24 @@ private slots:
             QVERIFY(!statusTexts(window).contains(problem));
             window.findChild<QComboBox *>(QStringLiteral("etiquetasComboBox"))->setCurrentText(QStringLiteral("acbr"));
             QVERIFY(statusTexts(window).contains(problem));
+        }
+        removeConfig();
+    }
+
+    // The paper's width is the receipt's columns: a symbol that fits 80 mm
+    // paper is told as too wide once the columns are those of 58 mm.
+    void statusBarMeasuresThePaper()
+    {
+        QTemporaryDir scratch;
+        const QString file = fileWith(scratch, "CUPOM\n<code128>43181012345678000199650010000000011000000011</code128>\n");
+        writeFile(configPath(), "[geral]\netiquetas=acbr\ncolunas=48\nimpressora=\n");
+        {
+            MainWindow window;
+            QVERIFY(window.initialise(*qApp, file));
+            QVERIFY2(statusTexts(window).isEmpty(), qPrintable(statusTexts(window).join('|')));
+            window.findChild<QSpinBox *>(QStringLiteral("colunas"))->setValue(32);
+            QCOMPARE(statusTexts(window),
+                     QStringList{QString::fromUtf8("etiqueta inválida na linha 2: <code128> com 554 pontos não cabe em 384")});
         }
         removeConfig();
     }
