@@ -67,8 +67,13 @@ std::string printerProblem(BarcodeKind kind, const std::string &data)
     case BarcodeKind::UpcA:
         return eanProblem(data, 11);
     case BarcodeKind::UpcE:
+        if (data.size() == 11 && allDigits(data) && data[0] == '0') {
+            if (upcEOfUpcA(data).empty())
+                return "com 11 algarismos de um UPC-A que não se reduz a UPC-E";
+            return std::string();
+        }
         if (!allDigits(data) || data.size() < 6 || data.size() > 8)
-            return "precisa de 6, 7 ou 8 algarismos";
+            return "precisa de 6, 7 ou 8 algarismos, ou dos 11 de um UPC-A";
         // The printers take number system 0 only.
         if (data.size() > 6 && data[0] != '0')
             return "com 7 ou 8 algarismos começa com 0";
@@ -100,6 +105,26 @@ std::string printerProblem(BarcodeKind kind, const std::string &data)
 }
 
 } // namespace
+
+std::string upcEOfUpcA(const std::string &upcA)
+{
+    if (upcA.size() != 11 || !allDigits(upcA) || upcA[0] != '0')
+        return std::string();
+    // The number system, five digits of maker and five of product; zeros
+    // are left out where the maker's code ends in them.
+    const std::string maker = upcA.substr(1, 5);
+    const std::string product = upcA.substr(6, 5);
+    std::string six;
+    if (maker.compare(3, 2, "00") == 0 && maker[2] <= '2' && product.compare(0, 2, "00") == 0)
+        six = maker.substr(0, 2) + product.substr(2, 3) + maker[2];
+    else if (maker.compare(3, 2, "00") == 0 && product.compare(0, 3, "000") == 0)
+        six = maker.substr(0, 3) + product.substr(3, 2) + '3';
+    else if (maker[4] == '0' && product.compare(0, 4, "0000") == 0)
+        six = maker.substr(0, 4) + product[4] + '4';
+    else if (maker[4] != '0' && product.compare(0, 4, "0000") == 0 && product[4] >= '5')
+        six = maker + product[4];
+    return six.empty() ? six : '0' + six;
+}
 
 BarcodeKind barcodeKindNamed(const std::string &name)
 {

@@ -1,4 +1,5 @@
 #include "symbols.h"
+#include "barcode_rules.h"
 #include "code128_sets.h"
 
 #include <zint.h>
@@ -175,6 +176,9 @@ SymbolModules encodeBarcode(BarcodeKind kind, const std::string &data)
     request.kind = Kind::Barcode;
     request.barcode = kind;
     request.data = data;
+    // The UPC-A form of a UPC-E, reduced as the printer reduces it.
+    if (kind == BarcodeKind::UpcE && data.size() == 11)
+        request.data = upcEOfUpcA(data);
     // Code 128 in the code sets the printer gets.
     if (isCode128(kind)) {
         const Code128Data code = code128Data(kind, data);

@@ -143,6 +143,8 @@ private slots:
             "L:\n#end normal L");
         row("interleaved of odd length", "<inter>12345</inter>",
             "#inter L '012345' digits 2 width 2 height 50\nL:\n#end normal L");
+        row("upce in its UPC-A form", "<upce>01234500006</upce>",
+            "#upce L '01234500006' digits 2 width 2 height 50\nL:\n#end normal L");
         row("bar width 1 and 5", "<barra_largura>1</barra_largura><ean8>1234567</ean8>"
                                  "<barra_largura>5</barra_largura><ean8>1234567</ean8>",
             "#ean8 L '1234567' digits 2 width 2 height 50\n#ean8 L '1234567' digits 2 width 6 height 50\nL:\n#end normal L");
@@ -262,8 +264,10 @@ private slots:
         row("ean13 wrong check digit", "<ean13>7891234567890</ean13>", "1: <ean13> com o dígito verificador errado");
         row("ean8 too long", "<ean8>123456789</ean8>", "1: <ean8> precisa de 7 ou 8 algarismos");
         row("upca wrong count", "<upca>1234567890</upca>", "1: <upca> precisa de 11 ou 12 algarismos");
-        row("upce wrong count", "<upce>12345</upce>", "1: <upce> precisa de 6, 7 ou 8 algarismos");
+        row("upce wrong count", "<upce>12345</upce>", "1: <upce> precisa de 6, 7 ou 8 algarismos, ou dos 11 de um UPC-A");
         row("upce wrong system", "<upce>2123456</upce>", "1: <upce> com 7 ou 8 algarismos começa com 0");
+        row("upce of a UPC-A that does not reduce", "<upce>01234512345</upce>",
+            "1: <upce> com 11 algarismos de um UPC-A que não se reduz a UPC-E");
         row("upce number system 1", "<upce>11234565</upce>", "1: <upce> com 7 ou 8 algarismos começa com 0");
         row("code128 outside ASCII", "<code128>S\xC3\x83O</code128>", "1: <code128> aceita só caracteres ASCII visíveis");
         row("code93 control byte", "<code93>a\tb</code93>", "1: <code93> aceita só caracteres ASCII visíveis");
