@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 using receipt::Alignment;
 using receipt::Piece;
@@ -92,6 +93,11 @@ public:
             if (!runs.empty())
                 endLine();
             symbol(piece);
+            break;
+        case PieceKind::Picture:
+            if (!runs.empty())
+                endLine();
+            picture(piece);
             break;
         case PieceKind::Cut:
             if (!runs.empty())
@@ -241,14 +247,17 @@ private:
         used = indent = 0;
     }
 
-    void image(const QImage &image, Alignment alignment)
+    // `size`: in the document's pixels; by default the image's own size.
+    void image(const QImage &image, Alignment alignment, QSizeF size = QSizeF())
     {
         const QString name = QStringLiteral("orvane-symbol:%1").arg(++images);
         document.addResource(QTextDocument::ImageResource, QUrl(name), image);
         QTextImageFormat picture;
         picture.setName(name);
-        picture.setWidth(qreal(image.width()) / look.imageScale);
-        picture.setHeight(qreal(image.height()) / look.imageScale);
+        if (size.isEmpty())
+            size = QSizeF(image.size()) / look.imageScale;
+        picture.setWidth(size.width());
+        picture.setHeight(size.height());
         newBlock(blockFormat(alignment, picture.width()), format(TextStyle()));
         cursor.insertImage(picture);
     }
@@ -279,6 +288,20 @@ private:
                                           : barcodeLook(options.moduleWidth, options.height, options.showDigits,
                                                         pixelsPerMm)),
               piece.alignment);
+    }
+
+    // The printer's dots, one image pixel each, drawn at their size on
+    // paper (8 dots a millimetre).
+    void picture(const Piece &piece)
+    {
+        QImage dots(piece.pictureWidth, piece.pictureHeight, QImage::Format_Mono);
+        dots.setColor(0, qRgb(255, 255, 255));
+        dots.setColor(1, qRgb(0, 0, 0));
+        const int rowBytes = (piece.pictureWidth + 7) / 8;
+        for (int y = 0; y < piece.pictureHeight; ++y)
+            std::memcpy(dots.scanLine(y), piece.bytes.data() + std::size_t(y) * std::size_t(rowBytes), std::size_t(rowBytes));
+        const qreal pixelsPerDot = look.pixelsPerMm / 8;
+        image(dots, piece.alignment, QSizeF(piece.pictureWidth * pixelsPerDot, piece.pictureHeight * pixelsPerDot));
     }
 
     void cutLine()

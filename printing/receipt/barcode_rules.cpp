@@ -91,6 +91,11 @@ std::string printerProblem(BarcodeKind kind, const std::string &data)
     case BarcodeKind::Code128B:
     case BarcodeKind::Code128C:
         return std::string();
+    case BarcodeKind::Code11:
+    case BarcodeKind::Msi:
+    case BarcodeKind::Standard2of5:
+        // Drawn as a picture: what zint takes.
+        return std::string();
     case BarcodeKind::Interleaved:
         if (!allDigits(data) || data.size() % 2 != 0)
             return "precisa de um número par de algarismos";
@@ -146,6 +151,12 @@ BarcodeKind barcodeKindNamed(const std::string &name)
         return BarcodeKind::Code128B;
     if (name == "code128c")
         return BarcodeKind::Code128C;
+    if (name == "code11")
+        return BarcodeKind::Code11;
+    if (name == "msi")
+        return BarcodeKind::Msi;
+    if (name == "std")
+        return BarcodeKind::Standard2of5;
     if (name == "inter")
         return BarcodeKind::Interleaved;
     if (name == "codabar")
@@ -173,6 +184,11 @@ std::string leniently(BarcodeKind kind, const std::string &data)
     if (kind == BarcodeKind::Interleaved && trimmed.size() % 2 != 0 && allDigits(trimmed))
         trimmed.insert(trimmed.begin(), '0');
     return trimmed;
+}
+
+bool isPictureOnly(BarcodeKind kind)
+{
+    return kind == BarcodeKind::Code11 || kind == BarcodeKind::Msi || kind == BarcodeKind::Standard2of5;
 }
 
 int barcodeModules(BarcodeKind kind, const std::string &data)

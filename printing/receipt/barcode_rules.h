@@ -23,6 +23,9 @@ std::string upcEOfUpcA(const std::string &upcA);
 // breaks around it, an interleaved 2 of 5 of odd length behind a 0.
 std::string leniently(BarcodeKind kind, const std::string &data);
 
+// The barcodes the printers have no command for, printed as pictures.
+bool isPictureOnly(BarcodeKind kind);
+
 // The modules of the symbol the printer gets, from its first bar to its
 // last; the data is one barcodeProblem() takes.
 int barcodeModules(BarcodeKind kind, const std::string &data);

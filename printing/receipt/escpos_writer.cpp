@@ -29,6 +29,9 @@ char barcodeSystem(BarcodeKind kind)
     case BarcodeKind::Code128A:
     case BarcodeKind::Code128B:
     case BarcodeKind::Code128C: return 73;
+    case BarcodeKind::Code11:
+    case BarcodeKind::Msi:
+    case BarcodeKind::Standard2of5: break; // printed as pictures
     }
     return 67;
 }
@@ -168,6 +171,17 @@ private:
         command({GS, '(', 'k', 3, 0, '1', 'Q', '0'});
     }
 
+    // GS v 0 in bands of at most 256 rows, which every printer takes.
+    void picture(const Piece &piece)
+    {
+        const int rowBytes = (piece.pictureWidth + 7) / 8;
+        for (int top = 0; top < piece.pictureHeight; top += 256) {
+            const int rows = std::min(256, piece.pictureHeight - top);
+            command({GS, 'v', '0', 0, char(rowBytes & 0xFF), char(rowBytes >> 8), char(rows & 0xFF), char(rows >> 8)});
+            out.append(piece.bytes, std::size_t(top) * std::size_t(rowBytes), std::size_t(rows) * std::size_t(rowBytes));
+        }
+    }
+
     void function(const Piece &piece)
     {
         switch (piece.kind) {
@@ -233,6 +247,12 @@ private:
         }
         case PieceKind::Beep:
             command({ESC, 'B', 1, 3});
+            break;
+        case PieceKind::Picture:
+            endLineBegun();
+            beginLine(piece.alignment, false);
+            picture(piece);
+            atLineStart = true;
             break;
         }
     }

@@ -52,6 +52,10 @@ enum class BarcodeKind {
     Code128C,    // <code128c>: an even count of digits, in set C
     Interleaved, // <inter>: interleaved 2 of 5, an even count of digits
     Codabar,     // <codabar>: A-D at both ends, 0-9 - $ : / . + between
+    // The printers have no command for these: they print as a Picture.
+    Code11,      // <code11>: 0-9 and -
+    Msi,         // <msi>: digits
+    Standard2of5, // <std>: standard 2 of 5, digits
 };
 
 // Set by <barra_mostrar>, <barra_largura>, <barra_altura> for the barcodes
@@ -95,6 +99,8 @@ enum class PieceKind {
     Reset,          // </zera>, </reset>: the printer as switched on; style and alignment normal after it
     Logo,           // </logo>: the graphics stored in the printer, `logo` which
     Beep,           // </beep>
+    Picture,        // <bmp>, and the barcodes the printers have no command for: `bytes` is a
+                    // raster of `pictureWidth` × `pictureHeight` dots (raster_pictures.h)
 };
 
 struct Piece {
@@ -111,6 +117,8 @@ struct Piece {
     bool partial = false;         // Cut
     int drawer = 1;               // Drawer: 1 or 2
     int count = 0;                // FeedLines
+    int pictureWidth = 0;         // Picture: in the printer's dots
+    int pictureHeight = 0;
 };
 
 // Why a file cannot be printed: the first tag that cannot be carried out.

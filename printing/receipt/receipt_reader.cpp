@@ -1,5 +1,6 @@
 #include "receipt_reader.h"
 #include "barcode_rules.h"
+#include "raster_pictures.h"
 #include "symbols.h"
 
 #include <algorithm>
@@ -36,14 +37,21 @@ bool isNameCharacter(char c)
 bool isBlockTag(std::string_view name)
 {
     // The character modes and alignments, the commonest tags, are shorter.
-    if (name.size() < 4)
+    if (name.size() < 3)
         return false;
     static constexpr std::string_view names[] = {"ean8", "ean13", "upca", "upce", "code39", "code93", "code128",
                                         "code128a", "code128b", "code128c", "inter", "codabar", "qrcode",
                                         "barra_mostrar", "barra_largura", "barra_altura", "qrcode_largura",
                                         "qrcode_error", "qrcode_tipo", "abre_gaveta", "ignorar_tags",
-                                        "logo_kc1", "logo_kc2", "logo_fatorx", "logo_fatory"};
+                                        "logo_kc1", "logo_kc2", "logo_fatorx", "logo_fatory", "bmp",
+                                        "code11", "msi", "std"};
     return std::find(std::begin(names), std::end(names), name) != std::end(names);
+}
+
+// Only 0, 1 and blanks: a picture as lines of dots.
+bool isDotLines(const char *begin, const char *end)
+{
+    return std::all_of(begin, end, [](char c) { return c == '0' || c == '1' || c == ' ' || c == '\t' || c == '\r' || c == '\n'; });
 }
 
 bool *styleFlag(TextStyle &style, std::string_view name)
@@ -172,6 +180,8 @@ private:
         scratch.barcodeOptions = blank.barcodeOptions;
         scratch.qr = blank.qr;
         scratch.logo = blank.logo;
+        scratch.pictureWidth = blank.pictureWidth;
+        scratch.pictureHeight = blank.pictureHeight;
         scratch.partial = blank.partial;
         scratch.drawer = blank.drawer;
         scratch.count = blank.count;
@@ -245,6 +255,10 @@ private:
                 tagEnd = end;
                 return true;
             }
+            // A picture from a file or in Base64 is not read yet: the tag
+            // stays text, as before.
+            if (name == "bmp" && !isDotLines(afterTag, close))
+                return false;
             flushText();
             tagEnd = close + closeTag.size();
             reading.hasTags = true;
@@ -411,6 +425,13 @@ private:
             range(1, 4, logo.scaleY);
         } else if (name == "qrcode") {
             qrCode(tag, data);
+        } else if (name == "bmp") {
+            std::string problem;
+            const Raster raster = rasterOfDotLines(data, problem);
+            if (!problem.empty())
+                return fail(tag, tag + " " + problem);
+            // Never wider than the paper: scaled down, its proportions kept.
+            picture(scaledToWidth(raster, printDots));
         } else {
             barcode(tag, name, data);
         }
@@ -441,6 +462,14 @@ private:
         piece.qr = qr;
     }
 
+    void picture(const Raster &raster)
+    {
+        Piece &piece = add(PieceKind::Picture);
+        piece.bytes = raster.rows;
+        piece.pictureWidth = raster.width;
+        piece.pictureHeight = raster.height;
+    }
+
     // A symbol wider than the print area is not printed at all: the
     // printer only feeds the paper.
     bool fitsThePaper(const std::string &tag, int dots)
@@ -460,6 +489,9 @@ private:
             return fail(tag, tag + " " + problem);
         if (!fitsThePaper(tag, barcodeModules(kind, data) * barcodeOptions.moduleWidth))
             return;
+        if (isPictureOnly(kind))
+            return picture(rasterOfBarcode(encodeBarcode(kind, data), barcodeOptions.moduleWidth,
+                                           barcodeOptions.height));
         Piece &piece = add(PieceKind::Barcode);
         piece.bytes = data;
         piece.barcode = kind;

@@ -39,6 +39,9 @@ int zintSymbology(const SymbolRequest &request)
     case BarcodeKind::Code128B: return BARCODE_CODE128B;
     case BarcodeKind::Interleaved: return BARCODE_C25INTER;
     case BarcodeKind::Codabar: return BARCODE_CODABAR;
+    case BarcodeKind::Code11: return BARCODE_CODE11;
+    case BarcodeKind::Msi: return BARCODE_MSI_PLESSEY;
+    case BarcodeKind::Standard2of5: return BARCODE_C25STANDARD;
     }
     return BARCODE_EANX;
 }

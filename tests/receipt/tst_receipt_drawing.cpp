@@ -9,6 +9,7 @@
 #include "receipt_document.h"
 #include "receipt_reader.h"
 #include "symbol_reading.h"
+#include "symbols.h"
 #include "window_support.h"
 
 #include <QDirIterator>
@@ -337,6 +338,31 @@ private slots:
         }
         QCOMPARE(texts, lines);
         QCOMPARE(offTheEdge, indented);
+    }
+
+    // A barcode the printers lack is the same picture on the page as on
+    // paper: zint's bars, two dots a module, at 8 dots a millimetre.
+    void barcodePictureOnThePage()
+    {
+        const QByteArray file("<barra_altura>4</barra_altura><ce><code11>123-45</code11></ce>");
+        const receipt::ReceiptReading reading = receipt::readReceipt(file.constData(), size_t(file.size()), 48);
+        QTextDocument document;
+        ReceiptLook look;
+        look.font = fixedPitchFont(QFont(QStringLiteral("Courier New"), 10));
+        look.pixelsPerMm = 300 / 25.4;
+        QVERIFY(layOutReceipt(document, reading.pieces, look).isEmpty());
+        const QTextBlock block = document.begin();
+        const QTextImageFormat format = block.begin().fragment().charFormat().toImageFormat();
+        QVERIFY(format.isValid());
+        const QImage dots = document.resource(QTextDocument::ImageResource, QUrl(format.name())).value<QImage>();
+        const receipt::SymbolModules bars = receipt::encodeBarcode(receipt::BarcodeKind::Code11, "123-45");
+        QCOMPARE(dots.size(), QSize(bars.columns * 2, 4));
+        for (int y = 0; y < dots.height(); ++y) {
+            for (int x = 0; x < dots.width(); ++x)
+                QCOMPARE(qGray(dots.pixel(x, y)) < 128, bars.isDark(x / 2, 0));
+        }
+        QCOMPARE(format.width(), bars.columns * 2 / 8.0 * look.pixelsPerMm);
+        QVERIFY(block.blockFormat().leftMargin() > 0);
     }
 
     void previewWrapsAtTheColumns_data()

@@ -180,6 +180,7 @@ private:
                 print(c.unicode());
             break;
         }
+        case 'v': rasterImage(); break;
         case '(':
             if (n == 'L')
                 graphicsFunction();
@@ -241,6 +242,24 @@ private:
         }
         // Each character 11 modules, the check character too; the stop 13.
         return QStringLiteral("sets %1, %2 modules: %3").arg(sets).arg(11 * (characters + 1) + 13).arg(text);
+    }
+
+    // GS v 0 m xL xH yL yH: its rows of dots as 0 and 1, joined by "/".
+    void rasterImage()
+    {
+        const int rowBytes = byteAt(at + 2) | byteAt(at + 3) << 8;
+        const int rows = byteAt(at + 4) | byteAt(at + 5) << 8;
+        at += 6;
+        const QByteArray data = take(rowBytes * rows);
+        QStringList dots;
+        for (int y = 0; y < rows; ++y) {
+            QString row;
+            for (int x = 0; x < rowBytes * 8; ++x)
+                row += (uchar(data.at(y * rowBytes + x / 8)) >> (7 - x % 8)) & 1 ? '1' : '0';
+            dots << row;
+        }
+        lineAlignment = alignment;
+        deed(QStringLiteral("picture %1 %2x%3 %4").arg(QChar(alignment)).arg(rowBytes * 8).arg(rows).arg(dots.join('/')));
     }
 
     void graphicsFunction()

@@ -4,6 +4,7 @@
 
 #include "escpos_readback.h"
 #include "print_job.h"
+#include "symbols.h"
 #include "text_framing.h"
 #include "window_support.h"
 
@@ -14,6 +15,25 @@
 #include <QtTest>
 
 namespace {
+
+// Rows of dots as the read-back tells them: each row 0 and 1, padded to
+// whole bytes, joined by "/".
+QString dotRows(const QStringList &rows)
+{
+    QStringList padded;
+    for (const QString &row : rows)
+        padded << row + QString((8 - row.size() % 8) % 8, '0');
+    return padded.join('/');
+}
+
+// A barcode's bars as the printer's dots, `moduleDots` wide, `height` rows.
+QStringList barRows(const receipt::SymbolModules &modules, int moduleDots, int height)
+{
+    QString row;
+    for (int column = 0; column < modules.columns; ++column)
+        row += QString(moduleDots, modules.isDark(column, 0) ? '1' : '0');
+    return QStringList(QVector<QString>(height, row).toList());
+}
 
 PrintJob receiptJob(const QByteArray &file, const QString &codePage = QString(), int columns = 10)
 {
@@ -86,6 +106,7 @@ private slots:
         row("double width condensed rule", "<c><e></linha_dupla>", "L:[wf]======\n#end normal L");
         row("not tags: text as written", "<b>1 < 2 <n </n x> <corte> </qrcode> <>",
             "L:<b>1 < 2 <n </n x> <corte> </qrcode> <>\n#end normal L");
+        row("a picture from a file is not read yet", "<bmp>logo.png</bmp>", "L:<bmp>logo.png</bmp>\n#end normal L");
     }
 
     void tags()
@@ -151,6 +172,41 @@ private slots:
     }
 
     void symbols()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, printed);
+        QCOMPARE(EscPosReadback::read(directText(receiptJob(file, QString(), 48))), printed);
+    }
+
+    // Pictures go as the printer's raster command, their dots read back
+    // row by row; the barcodes the printers lack go as zint draws them.
+    void pictures_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("printed");
+        QTest::newRow("0/1 lines centred") << QByteArray("<ce><bmp>\n 101 \n\n01\n</bmp></ce>")
+                                           << "#picture C 8x2 " + dotRows({"101", "01"}) + "\nL:\n#end normal L";
+        QTest::newRow("wider than the paper: scaled down")
+            << "<bmp>" + QByteArray(1152, '1') + "\n" + QByteArray(1152, '1') + "</bmp>"
+            << "#picture L 576x1 " + QString(576, '1') + "\nL:\n#end normal L";
+        QByteArray tall = "<bmp>";
+        for (int i = 0; i < 300; ++i)
+            tall += "1\n";
+        QTest::newRow("a tall picture in bands of 256 rows")
+            << tall + "</bmp>"
+            << "#picture L 8x256 " + dotRows(QStringList(QVector<QString>(256, "1").toList())) + "\n#picture L 8x44 "
+                   + dotRows(QStringList(QVector<QString>(44, "1").toList())) + "\nL:\n#end normal L";
+        const auto bars = [](receipt::BarcodeKind kind, const char *data) {
+            return "#picture L " + QString::number((receipt::encodeBarcode(kind, data).columns * 3 + 7) / 8 * 8) + "x4 "
+                   + dotRows(barRows(receipt::encodeBarcode(kind, data), 3, 4)) + "\nL:\n#end normal L";
+        };
+        const QByteArray options("<barra_largura>2</barra_largura><barra_altura>4</barra_altura>");
+        QTest::newRow("code 11") << options + "<code11> 123-45 </code11>" << bars(receipt::BarcodeKind::Code11, "123-45");
+        QTest::newRow("msi") << options + "<msi>1234</msi>" << bars(receipt::BarcodeKind::Msi, "1234");
+        QTest::newRow("standard 2 of 5") << options + "<std>1234</std>" << bars(receipt::BarcodeKind::Standard2of5, "1234");
+    }
+
+    void pictures()
     {
         QFETCH(QByteArray, file);
         QFETCH(QString, printed);
@@ -287,6 +343,10 @@ private slots:
         row("code128a small letters", "<code128a>abc</code128a>", "1: <code128a> aceita só caracteres ASCII visíveis sem minúsculas");
         row("code128 brace pair the printer reads as a command", "<code128>{Bx{y</code128>",
             "1: <code128> com um { que não é {{ depois da escolha do conjunto");
+        row("empty picture", "<bmp>\n \n</bmp>", "1: <bmp> sem dados");
+        row("code 11 with letters", "<code11>12A</code11>", "1: <code11> não pode ser desenhado: caracteres que o código não aceita");
+        row("msi wider than the paper", "<barra_largura>5</barra_largura><msi>1234567890</msi>",
+            "1: <msi> com 762 pontos não cabe em 576");
         row("logo scale 5", "<logo_fatorx>5</logo_fatorx>", "1: <logo_fatorx> aceita de 1 a 4, não \"5\"");
         row("codabar without start", "<codabar>123B</codabar>",
             "1: <codabar> começa e termina com A, B, C ou D e tem entre eles só 0-9 - $ : / . +");
