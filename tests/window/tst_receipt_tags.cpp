@@ -26,13 +26,21 @@ QString dotRows(const QStringList &rows)
     return padded.join('/');
 }
 
+QStringList repeated(const QString &row, int count)
+{
+    QStringList rows;
+    for (int i = 0; i < count; ++i)
+        rows << row;
+    return rows;
+}
+
 // A barcode's bars as the printer's dots, `moduleDots` wide, `height` rows.
 QStringList barRows(const receipt::SymbolModules &modules, int moduleDots, int height)
 {
     QString row;
     for (int column = 0; column < modules.columns; ++column)
         row += QString(moduleDots, modules.isDark(column, 0) ? '1' : '0');
-    return QStringList(QVector<QString>(height, row).toList());
+    return repeated(row, height);
 }
 
 PrintJob receiptJob(const QByteArray &file, const QString &codePage = QString(), int columns = 10)
@@ -194,8 +202,8 @@ private slots:
             tall += "1\n";
         QTest::newRow("a tall picture in bands of 256 rows")
             << tall + "</bmp>"
-            << "#picture L 8x256 " + dotRows(QStringList(QVector<QString>(256, "1").toList())) + "\n#picture L 8x44 "
-                   + dotRows(QStringList(QVector<QString>(44, "1").toList())) + "\nL:\n#end normal L";
+            << "#picture L 8x256 " + dotRows(repeated("1", 256)) + "\n#picture L 8x44 "
+                   + dotRows(repeated("1", 44)) + "\nL:\n#end normal L";
         const auto bars = [](receipt::BarcodeKind kind, const char *data) {
             return "#picture L " + QString::number((receipt::encodeBarcode(kind, data).columns * 3 + 7) / 8 * 8) + "x4 "
                    + dotRows(barRows(receipt::encodeBarcode(kind, data), 3, 4)) + "\nL:\n#end normal L";
