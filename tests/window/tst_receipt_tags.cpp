@@ -111,7 +111,6 @@ private slots:
         row("nested alignment goes back to the outer one", "<ce>TITLE <ad>x</ad>y</ce>\n<ad>z\n</ad>after",
             "C:TITLE xy\nR:z\nL:after\n#end normal L");
         row("condensed rule fills the line", "<c></linha_simples></c>\n", "L:[f]-------------\nL:\n#end normal L");
-        row("double width condensed rule", "<c><e></linha_dupla>", "L:[wf]======\n#end normal L");
         row("not tags: text as written", "<b>1 < 2 <n </n x> <corte> </qrcode> <>",
             "L:<b>1 < 2 <n </n x> <corte> </qrcode> <>\n#end normal L");
         row("a picture from a file is not read yet", "<bmp>logo.png</bmp>", "L:<bmp>logo.png</bmp>\n#end normal L");
@@ -329,7 +328,6 @@ private slots:
         row("ean8 too long", "<ean8>123456789</ean8>", "1: <ean8> precisa de 7 ou 8 algarismos");
         row("upca wrong count", "<upca>1234567890</upca>", "1: <upca> precisa de 11 ou 12 algarismos");
         row("upce wrong count", "<upce>12345</upce>", "1: <upce> precisa de 6, 7 ou 8 algarismos, ou dos 11 de um UPC-A");
-        row("upce wrong system", "<upce>2123456</upce>", "1: <upce> com 7 ou 8 algarismos começa com 0");
         row("upce of a UPC-A that does not reduce", "<upce>01234512345</upce>",
             "1: <upce> com 11 algarismos de um UPC-A que não se reduz a UPC-E");
         row("upce number system 1", "<upce>11234565</upce>", "1: <upce> com 7 ou 8 algarismos começa com 0");
