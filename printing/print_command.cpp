@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QThread>
@@ -67,6 +68,7 @@ PrintJob MainWindow::jobFromWindow() const
     job.tags = ui->etiquetasComboBox->currentText();
     job.columns = ui->colunas->value();
     job.fileData = fileData;
+    job.fileFolder = QFileInfo(filePath).absolutePath();
     const QString cut = ui->cortarPapelComboBox->currentText();
     if (!cut.isEmpty())
         job.cutSequence = cutCommands.value(cut);

@@ -2,6 +2,7 @@
 #include "print_job.h"
 #include "ui_mainwindow.h"
 
+#include <QFileInfo>
 #include <QLabel>
 
 // Bad tags are told before the press, where the operator looks at the
@@ -12,5 +13,6 @@ void MainWindow::showReceiptProblem()
     job.tags = ui->etiquetasComboBox->currentText();
     job.fileData = fileData;
     job.columns = ui->colunas->value();
+    job.fileFolder = QFileInfo(filePath).absolutePath();
     receiptStatus->setText(receiptProblem(job));
 }

@@ -3,6 +3,7 @@
 
 #include "symbols.h"
 
+#include <functional>
 #include <string>
 
 namespace receipt {
@@ -26,6 +27,12 @@ struct Raster {
         rows[std::size_t(y) * std::size_t(rowBytes()) + std::size_t(x / 8)] |= char(0x80 >> (x % 8));
     }
 };
+
+// The dots of a <bmp> that is no lines of 0 and 1 (a file, an image in
+// Base64), no wider than `widthDots`; an empty raster and `problem` in
+// Portuguese when there is no such picture. The reader has no files and
+// no image formats of its own: whoever reads the receipt lends them.
+using PictureLoader = std::function<Raster(const std::string &value, int widthDots, std::string &problem)>;
 
 // A blank raster of `width` × `height` dots.
 Raster blankRaster(int width, int height);

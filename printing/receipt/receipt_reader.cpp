@@ -108,12 +108,14 @@ bool parameterIn(const std::string &text, int low, int high, int &value)
 class Reader
 {
 public:
-    Reader(const char *data, std::size_t size, int columns, bool keepPieces, const PieceSink *sink)
+    Reader(const char *data, std::size_t size, int columns, bool keepPieces, const PieceSink *sink,
+           const PictureLoader &pictures)
         : at(data)
         , end(data + size)
         , printDots(columns * dotsPerColumn)
         , keepPieces(keepPieces)
         , sink(sink)
+        , pictures(pictures)
     {
     }
 
@@ -255,9 +257,9 @@ private:
                 tagEnd = end;
                 return true;
             }
-            // A picture from a file or in Base64 is not read yet: the tag
-            // stays text, as before.
-            if (name == "bmp" && !isDotLines(afterTag, close))
+            // A picture from a file or in Base64 needs a loader: without
+            // one the tag stays text.
+            if (name == "bmp" && !pictures && !isDotLines(afterTag, close))
                 return false;
             flushText();
             tagEnd = close + closeTag.size();
@@ -427,7 +429,11 @@ private:
             qrCode(tag, data);
         } else if (name == "bmp") {
             std::string problem;
-            const Raster raster = rasterOfDotLines(data, problem);
+            const auto first = data.find_first_not_of(" \t\r\n");
+            const bool dotLines = first == std::string::npos || isDotLines(data.data(), data.data() + data.size());
+            const Raster raster = dotLines ? rasterOfDotLines(data, problem)
+                                           : pictures(data.substr(first, data.find_last_not_of(" \t\r\n") - first + 1),
+                                                      printDots, problem);
             if (!problem.empty())
                 return fail(tag, tag + " " + problem);
             // Never wider than the paper: scaled down, its proportions kept.
@@ -503,6 +509,7 @@ private:
     const int printDots;
     const bool keepPieces;
     const PieceSink *const sink;
+    const PictureLoader &pictures;
     const char *nextTag = nullptr;
     const char *nextLineFeed = nullptr;
     Piece scratch; // a piece not kept: checked, or handed to the sink
@@ -536,32 +543,33 @@ std::size_t qrCapacity(int errorLevel)
 
 namespace {
 
-ReceiptReading readFrom(const char *data, std::size_t size, int columns, bool keepPieces,
-                        const PieceSink *sink = nullptr)
+ReceiptReading readFrom(const char *data, std::size_t size, int columns, bool keepPieces, const PieceSink *sink,
+                        const PictureLoader &pictures)
 {
     // A UTF-8 byte-order mark says how the file is written; it is no text.
     if (size >= 3 && std::memcmp(data, "\xEF\xBB\xBF", 3) == 0) {
         data += 3;
         size -= 3;
     }
-    return Reader(data, size, columns, keepPieces, sink).read();
+    return Reader(data, size, columns, keepPieces, sink, pictures).read();
 }
 
 } // namespace
 
-ReceiptReading readReceipt(const char *data, std::size_t size, int columns)
+ReceiptReading readReceipt(const char *data, std::size_t size, int columns, const PictureLoader &pictures)
 {
-    return readFrom(data, size, columns, true);
+    return readFrom(data, size, columns, true, nullptr, pictures);
 }
 
-ReceiptReading checkReceipt(const char *data, std::size_t size, int columns)
+ReceiptReading checkReceipt(const char *data, std::size_t size, int columns, const PictureLoader &pictures)
 {
-    return readFrom(data, size, columns, false);
+    return readFrom(data, size, columns, false, nullptr, pictures);
 }
 
-ReceiptReading readReceipt(const char *data, std::size_t size, int columns, const PieceSink &sink)
+ReceiptReading readReceipt(const char *data, std::size_t size, int columns, const PieceSink &sink,
+                           const PictureLoader &pictures)
 {
-    return readFrom(data, size, columns, false, &sink);
+    return readFrom(data, size, columns, false, &sink, pictures);
 }
 
 } // namespace receipt

@@ -1,6 +1,7 @@
 #ifndef ORVANE_RECEIPT_READER_H
 #define ORVANE_RECEIPT_READER_H
 
+#include "raster_pictures.h"
 #include "receipt_pieces.h"
 
 #include <cstddef>
@@ -26,7 +27,11 @@ constexpr int dotsPerColumn = 12;
 // capacity, a barcode or QR code wider than the print area of a receipt of
 // `columns`, a parameter out of its range, a block tag never closed. The
 // first such tag is the reading's error, and then there are no pieces.
-ReceiptReading readReceipt(const char *data, std::size_t size, int columns);
+//
+// `pictures` reads a <bmp> that names a file or holds Base64; without it
+// such a tag stays text.
+ReceiptReading readReceipt(const char *data, std::size_t size, int columns,
+                           const PictureLoader &pictures = PictureLoader());
 
 // Takes each piece as it is read, and its bytes: the text of a Text piece
 // (whose `bytes` are left empty, so that no text is copied), the data of
@@ -37,11 +42,13 @@ using PieceSink = std::function<void(const Piece &, std::string_view bytes)>;
 // that a writer carries the receipt out as it is read. When the reading
 // ends in an error, some pieces have been handed over already: what was
 // made of them must be dropped.
-ReceiptReading readReceipt(const char *data, std::size_t size, int columns, const PieceSink &sink);
+ReceiptReading readReceipt(const char *data, std::size_t size, int columns, const PieceSink &sink,
+                           const PictureLoader &pictures = PictureLoader());
 
 // The same reading without keeping the pieces: whether the file has tags,
 // and its first bad one. Cheap in memory for a file of any size.
-ReceiptReading checkReceipt(const char *data, std::size_t size, int columns);
+ReceiptReading checkReceipt(const char *data, std::size_t size, int columns,
+                            const PictureLoader &pictures = PictureLoader());
 
 // The most bytes one QR code holds at an error level (0 L to 3 H).
 std::size_t qrCapacity(int errorLevel);

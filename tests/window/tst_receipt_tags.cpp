@@ -34,6 +34,40 @@ QStringList repeated(const QString &row, int count)
     return rows;
 }
 
+// A PNG that says it is 40,000 × 40,000 pixels: a decompression bomb's
+// header, with nothing behind it.
+QByteArray bombHeader()
+{
+    const auto crc = [](const QByteArray &bytes) {
+        quint32 c = 0xFFFFFFFF;
+        for (const char byte : bytes) {
+            c ^= uchar(byte);
+            for (int k = 0; k < 8; ++k)
+                c = c & 1 ? 0xEDB88320 ^ (c >> 1) : c >> 1;
+        }
+        return ~c;
+    };
+    const auto bigEndian = [](quint32 v) {
+        const char bytes[] = {char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
+        return QByteArray(bytes, 4);
+    };
+    const QByteArray header = "IHDR" + bigEndian(40000) + bigEndian(40000) + QByteArray("\x01\x00\x00\x00\x00", 5);
+    const QByteArray data("IDAT");
+    return QByteArray("\x89PNG\r\n\x1a\n", 8) + bigEndian(13) + header + bigEndian(crc(header)) + bigEndian(0) + data
+           + bigEndian(crc(data));
+}
+
+// An image of black and white from rows of 0 and 1 (1 black).
+QImage imageOf(const QStringList &rows, QImage::Format format = QImage::Format_RGB32)
+{
+    QImage image(rows.first().size(), rows.size(), format);
+    for (int y = 0; y < rows.size(); ++y) {
+        for (int x = 0; x < rows.first().size(); ++x)
+            image.setPixel(x, y, rows[y][x] == '1' ? qRgb(0, 0, 0) : qRgb(255, 255, 255));
+    }
+    return image;
+}
+
 // A barcode's bars as the printer's dots, `moduleDots` wide, `height` rows.
 QStringList barRows(const receipt::SymbolModules &modules, int moduleDots, int height)
 {
@@ -69,7 +103,102 @@ class ReceiptTagsTest : public QObject
 {
     Q_OBJECT
 
+    // The pictures the <bmp> rows name.
+    QTemporaryDir pictureFolder;
+    QString pictureAt(const char *name) const { return pictureFolder.filePath(QLatin1String(name)); }
+
 private slots:
+    void initTestCase()
+    {
+        const QStringList logo{"1010101010", "0000011111", "1111100000"};
+        QVERIFY(imageOf(logo).save(pictureAt("logo.png")));
+        QVERIFY(imageOf(logo).save(pictureAt("logo.bmp")));
+        QImage clear(4, 2, QImage::Format_ARGB32);
+        clear.fill(Qt::transparent);
+        clear.setPixel(0, 0, qRgba(0, 0, 0, 255));
+        clear.setPixel(2, 0, qRgba(0, 0, 0, 255));
+        QVERIFY(clear.save(pictureAt("clear.png")));
+        QImage wide(1000, 10, QImage::Format_RGB32);
+        wide.fill(Qt::black);
+        QVERIFY(wide.save(pictureAt("wide.png")));
+        QImage photo(64, 16, QImage::Format_RGB32);
+        for (int x = 0; x < 64; ++x)
+            for (int y = 0; y < 16; ++y)
+                photo.setPixel(x, y, qRgb(x * 4, x * 4, x * 4));
+        QVERIFY(photo.save(pictureAt("photo.jpg"), "JPEG", 95));
+        writeFile(pictureAt("note.txt"), "nada de imagem\n");
+        writeFile(pictureAt("bomb.png"), bombHeader());
+    }
+
+    // Pictures from files and in Base64, one pixel one dot.
+    void picturesFromFiles_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("printed");
+        const QString logo = "#picture C 16x3 " + dotRows({"1010101010", "0000011111", "1111100000"}) + "\nL:\n#end normal L";
+        QFile png(pictureAt("logo.png"));
+        QVERIFY(png.open(QIODevice::ReadOnly));
+        QTest::newRow("PNG logo centred") << "<ce><bmp>" + pictureAt("logo.png").toUtf8() + "</bmp></ce>" << logo;
+        QTest::newRow("BMP, relative to the receipt's folder") << QByteArray("<ce><bmp> logo.bmp </bmp></ce>") << logo;
+        QTest::newRow("PNG in Base64") << "<ce><bmp>\n" + png.readAll().toBase64() + "\n</bmp></ce>" << logo;
+        QTest::newRow("transparent PNG: white") << "<bmp>" + pictureAt("clear.png").toUtf8() + "</bmp>"
+                                                << "#picture L 8x2 " + dotRows({"1010", "0000"}) + "\nL:\n#end normal L";
+        QTest::newRow("wider than the paper: scaled down") << "<bmp>" + pictureAt("wide.png").toUtf8() + "</bmp>"
+            << "#picture L 576x5 " + dotRows(repeated(QString(576, '1'), 5)) + "\nL:\n#end normal L";
+    }
+
+    void picturesFromFiles()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, printed);
+        PrintJob job = receiptJob(file, QString(), 48);
+        job.fileFolder = pictureFolder.path();
+        QCOMPARE(EscPosReadback::read(directText(job)), printed);
+    }
+
+    // A photograph is dithered: dots at every grey, more of them where it
+    // is darker.
+    void photographDithered()
+    {
+        PrintJob job = receiptJob("<bmp>" + pictureAt("photo.jpg").toUtf8() + "</bmp>", QString(), 48);
+        const QString printed = EscPosReadback::read(directText(job));
+        QVERIFY2(printed.startsWith("#picture L 64x16 "), qPrintable(printed.left(40)));
+        const QStringList rows = printed.section(' ', 3, 3).section('\n', 0, 0).split('/');
+        QCOMPARE(rows.size(), 16);
+        const auto darkIn = [&](int from, int to) {
+            int dark = 0;
+            for (const QString &row : rows)
+                dark += row.mid(from, to - from).count('1');
+            return dark;
+        };
+        QVERIFY2(darkIn(0, 8) > 8 * 16 * 3 / 4 && darkIn(56, 64) < 8 * 16 / 4, qPrintable(rows.join('\n')));
+        QVERIFY2(darkIn(24, 40) > 16 * 16 / 4 && darkIn(24, 40) < 16 * 16 * 3 / 4, qPrintable(rows.join('\n')));
+    }
+
+    void badPictures_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("problem");
+        const auto row = [](const char *name, const QByteArray &file, const QString &problem) {
+            QTest::newRow(name) << file << QString::fromUtf8("etiqueta inválida na linha 1: <bmp> ") + problem;
+        };
+        row("no such file", "<bmp>/sem/logo.png</bmp>", QString::fromUtf8("sem o arquivo /sem/logo.png, que também não é Base64"));
+        row("a text file", "<bmp>" + pictureAt("note.txt").toUtf8() + "</bmp>",
+            pictureAt("note.txt") + QString::fromUtf8(" não é uma imagem PNG, BMP ou JPEG"));
+        row("Base64 of no image", "<bmp>aGVsbG8=</bmp>", QString::fromUtf8("em Base64 não é uma imagem PNG, BMP ou JPEG"));
+        row("a decompression bomb", "<bmp>" + pictureAt("bomb.png").toUtf8() + "</bmp>",
+            pictureAt("bomb.png") + QString::fromUtf8(" é grande demais: 40000 × 40000 pontos"));
+    }
+
+    void badPictures()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, problem);
+        const PrintJob job = receiptJob(file, QString(), 48);
+        QCOMPARE(receiptProblem(job), problem);
+        QVERIFY(directText(job).isNull());
+    }
+
     // Each tag alone, on "baixo" with no margins and a receipt of 10 columns.
     void tags_data()
     {
@@ -113,7 +242,6 @@ private slots:
         row("condensed rule fills the line", "<c></linha_simples></c>\n", "L:[f]-------------\nL:\n#end normal L");
         row("not tags: text as written", "<b>1 < 2 <n </n x> <corte> </qrcode> <>",
             "L:<b>1 < 2 <n </n x> <corte> </qrcode> <>\n#end normal L");
-        row("a picture from a file is not read yet", "<bmp>logo.png</bmp>", "L:<bmp>logo.png</bmp>\n#end normal L");
     }
 
     void tags()
