@@ -128,6 +128,10 @@ private slots:
         QVERIFY(photo.save(pictureAt("photo.jpg"), "JPEG", 95));
         writeFile(pictureAt("note.txt"), "nada de imagem\n");
         writeFile(pictureAt("bomb.png"), bombHeader());
+        QFile logoFile(pictureAt("logo.png"));
+        QVERIFY(logoFile.open(QIODevice::ReadOnly));
+        const QByteArray whole = logoFile.readAll();
+        writeFile(pictureAt("cut.png"), whole.left(whole.size() - 20));
     }
 
     // Pictures from files and in Base64, one pixel one dot.
@@ -186,6 +190,9 @@ private slots:
         row("a text file", "<bmp>" + pictureAt("note.txt").toUtf8() + "</bmp>",
             pictureAt("note.txt") + QString::fromUtf8(" não é uma imagem PNG, BMP ou JPEG"));
         row("Base64 of no image", "<bmp>aGVsbG8=</bmp>", QString::fromUtf8("em Base64 não é uma imagem PNG, BMP ou JPEG"));
+        // The toolkit's own words follow.
+        row("a PNG cut short", "<bmp>" + pictureAt("cut.png").toUtf8() + "</bmp>",
+            pictureAt("cut.png") + QString::fromUtf8(" não pôde ser lida: "));
         row("a decompression bomb", "<bmp>" + pictureAt("bomb.png").toUtf8() + "</bmp>",
             pictureAt("bomb.png") + QString::fromUtf8(" é grande demais: 40000 × 40000 pontos"));
     }
@@ -195,7 +202,7 @@ private slots:
         QFETCH(QByteArray, file);
         QFETCH(QString, problem);
         const PrintJob job = receiptJob(file, QString(), 48);
-        QCOMPARE(receiptProblem(job), problem);
+        QVERIFY2(receiptProblem(job).startsWith(problem), qPrintable(receiptProblem(job)));
         QVERIFY(directText(job).isNull());
     }
 
