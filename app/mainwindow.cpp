@@ -132,6 +132,8 @@ bool MainWindow::initialise(QApplication &application, const FileArgument &fileA
     showReceiptProblem();
     connect(ui->etiquetasComboBox, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
             &MainWindow::showReceiptProblem);
+    // A symbol fits the paper or not by the receipt's width.
+    connect(ui->colunas, QOverload<int>::of(&QSpinBox::valueChanged), this, &MainWindow::showReceiptProblem);
     // The preview follows the tags and the receipt's width.
     connect(ui->etiquetasComboBox, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
             &MainWindow::showPreview);

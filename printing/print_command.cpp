@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QThread>
@@ -68,6 +69,7 @@ PrintJob MainWindow::jobFromWindow() const
     job.tags = ui->etiquetasComboBox->currentText();
     job.columns = ui->colunas->value();
     job.fileData = fileData;
+    job.fileFolder = QFileInfo(filePath).absolutePath();
     const QString cut = ui->cortarPapelComboBox->currentText();
     if (!cut.isEmpty())
         job.cutSequence = cutCommands.value(cut);

@@ -1,10 +1,12 @@
 #include "mainwindow.h"
 #include "direct_text.h"
 #include "receipt_document.h"
+#include "receipt_pictures.h"
 #include "receipt_reader.h"
 #include "text_framing.h"
 #include "ui_mainwindow.h"
 
+#include <QFileInfo>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextLength>
@@ -72,7 +74,8 @@ void MainWindow::on_tamanho_fonte_valueChanged(int arg1)
     PrintJob job;
     job.tags = ui->etiquetasComboBox->currentText();
     if (readsTags(job) && shown.size() == fileData.size()) {
-        const receipt::ReceiptReading reading = receipt::readReceipt(shown.constData(), size_t(shown.size()));
+        const receipt::ReceiptReading reading = receipt::readReceipt(shown.constData(), size_t(shown.size()), ui->colunas->value(),
+                                                                            pictureLoader(QFileInfo(filePath).absolutePath()));
         if (reading.hasTags && !reading.error.isError()) {
             ReceiptLook look;
             look.font = font;

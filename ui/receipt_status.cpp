@@ -2,6 +2,7 @@
 #include "direct_text.h"
 #include "ui_mainwindow.h"
 
+#include <QFileInfo>
 #include <QLabel>
 
 // Bad tags are told before the press, where the operator looks at the
@@ -11,5 +12,7 @@ void MainWindow::showReceiptProblem()
     PrintJob job;
     job.tags = ui->etiquetasComboBox->currentText();
     job.fileData = fileData;
+    job.columns = ui->colunas->value();
+    job.fileFolder = QFileInfo(filePath).absolutePath();
     receiptStatus->setText(receiptProblem(job));
 }

@@ -8,6 +8,7 @@
 #include "password_prompt.h"
 #include "print_control.h"
 #include "receipt_document.h"
+#include "receipt_pictures.h"
 #include "receipt_reader.h"
 #include "scheduler_heartbeat.h"
 #include "text_framing.h"
@@ -53,7 +54,8 @@ bool readTaggedReceipt(const PrintJob &job, receipt::ReceiptReading &reading)
 {
     if (!readsTags(job))
         return false;
-    reading = receipt::readReceipt(job.fileData.constData(), size_t(job.fileData.size()));
+    reading = receipt::readReceipt(job.fileData.constData(), size_t(job.fileData.size()), job.columns,
+                                   pictureLoader(job.fileFolder));
     return reading.hasTags || reading.error.isError();
 }
 

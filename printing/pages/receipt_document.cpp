@@ -1,7 +1,9 @@
 #include "receipt_document.h"
 
+#include "escpos_writer.h"
 #include "symbol_image.h"
 #include "symbols.h"
+#include "text_framing.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QFontDatabase>
@@ -15,6 +17,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 using receipt::Alignment;
 using receipt::Piece;
@@ -55,14 +58,17 @@ public:
     {
         switch (piece.kind) {
         case PieceKind::Text:
-            text(QString::fromUtf8(piece.bytes.data(), int(piece.bytes.size())), piece);
+            // Read as the raw roads read it: UTF-8, any other byte as
+            // Windows-1252, no NUL.
+            text(readableText(QByteArray::fromRawData(piece.bytes.data(), int(piece.bytes.size()))), piece);
             break;
         case PieceKind::Rule: {
             // As many characters as the printer gets: the columns, less the
-            // margin of a left-aligned line it begins.
+            // margin of a left-aligned line it begins, in the rule's font.
             const bool left = runs.empty() && piece.alignment == Alignment::Left;
-            const int count = (look.columns - (left ? std::max(look.leftMargin, 0) : 0)) / (piece.style.doubleWidth ? 2 : 1);
-            text(QString(std::max(count, 0), QLatin1Char(piece.ruleCharacter)), piece);
+            const int columns = look.columns - (left ? std::max(look.leftMargin, 0) : 0);
+            text(QString(std::max(receipt::ruleCharacters(columns, piece.style), 0), QLatin1Char(piece.ruleCharacter)),
+                 piece);
             break;
         }
         case PieceKind::LineFeed:
@@ -87,6 +93,11 @@ public:
             if (!runs.empty())
                 endLine();
             symbol(piece);
+            break;
+        case PieceKind::Picture:
+            if (!runs.empty())
+                endLine();
+            picture(piece);
             break;
         case PieceKind::Cut:
             if (!runs.empty())
@@ -133,17 +144,21 @@ private:
         if (runs.empty()) {
             lineAlignment = piece.alignment;
             used = lineAlignment == Alignment::Left ? leftQuarters() : 0;
+            // A margin as wide as the receipt fills lines of its own before
+            // the text, as its spaces do on paper.
+            for (; used >= width && width > 0 && !text.isEmpty(); used -= width)
+                emptyLine();
             indent = used;
         }
         const int step = quartersOf(piece.style);
         int from = 0;
         while (from < text.size()) {
-            // The printer goes on to the next line when a character would
-            // not fit on this one.
+            // The printer goes on to the next line, at its first column,
+            // when a character would not fit on this one.
             if (used + step > width && !runs.empty()) {
                 endLine();
                 lineAlignment = piece.alignment;
-                used = indent = lineAlignment == Alignment::Left ? leftQuarters() : 0;
+                used = indent = 0;
             }
             const int fit = std::max(1, (width - used) / step);
             const int count = std::min(fit, int(text.size()) - from);
@@ -232,14 +247,17 @@ private:
         used = indent = 0;
     }
 
-    void image(const QImage &image, Alignment alignment)
+    // `size`: in the document's pixels; by default the image's own size.
+    void image(const QImage &image, Alignment alignment, QSizeF size = QSizeF())
     {
         const QString name = QStringLiteral("orvane-symbol:%1").arg(++images);
         document.addResource(QTextDocument::ImageResource, QUrl(name), image);
         QTextImageFormat picture;
         picture.setName(name);
-        picture.setWidth(qreal(image.width()) / look.imageScale);
-        picture.setHeight(qreal(image.height()) / look.imageScale);
+        if (size.isEmpty())
+            size = QSizeF(image.size()) / look.imageScale;
+        picture.setWidth(size.width());
+        picture.setHeight(size.height());
         newBlock(blockFormat(alignment, picture.width()), format(TextStyle()));
         cursor.insertImage(picture);
     }
@@ -270,6 +288,20 @@ private:
                                           : barcodeLook(options.moduleWidth, options.height, options.showDigits,
                                                         pixelsPerMm)),
               piece.alignment);
+    }
+
+    // The printer's dots, one image pixel each, drawn at their size on
+    // paper (8 dots a millimetre).
+    void picture(const Piece &piece)
+    {
+        QImage dots(piece.pictureWidth, piece.pictureHeight, QImage::Format_Mono);
+        dots.setColor(0, qRgb(255, 255, 255));
+        dots.setColor(1, qRgb(0, 0, 0));
+        const int rowBytes = (piece.pictureWidth + 7) / 8;
+        for (int y = 0; y < piece.pictureHeight; ++y)
+            std::memcpy(dots.scanLine(y), piece.bytes.data() + std::size_t(y) * std::size_t(rowBytes), std::size_t(rowBytes));
+        const qreal pixelsPerDot = look.pixelsPerMm / 8;
+        image(dots, piece.alignment, QSizeF(piece.pictureWidth * pixelsPerDot, piece.pictureHeight * pixelsPerDot));
     }
 
     void cutLine()

@@ -9,7 +9,6 @@
 namespace {
 
 constexpr qreal dotsPerMm = 8;
-constexpr qreal smallestQrCodeMm = 25;
 
 int pixelsFor(qreal mm, qreal pixelsPerMm)
 {
@@ -18,12 +17,10 @@ int pixelsFor(qreal mm, qreal pixelsPerMm)
 
 } // namespace
 
-SymbolLook qrCodeLook(const receipt::SymbolModules &modules, int moduleDots, qreal pixelsPerMm)
+SymbolLook qrCodeLook(const receipt::SymbolModules &, int moduleDots, qreal pixelsPerMm)
 {
     SymbolLook look;
-    const qreal moduleMm = moduleDots / dotsPerMm;
-    const qreal leastMm = modules.columns > 0 ? smallestQrCodeMm / modules.columns : moduleMm;
-    look.modulePixels = pixelsFor(std::max(moduleMm, leastMm), pixelsPerMm);
+    look.modulePixels = pixelsFor(moduleDots / dotsPerMm, pixelsPerMm);
     look.showDigits = false;
     return look;
 }

@@ -16,9 +16,9 @@ struct SymbolLook {
 };
 
 // Receipt printers count in dots of 1/8 mm (203 dpi). These give the look
-// of the printer's symbol on a device of `pixelsPerMm`, never less than two
-// pixels a module, so that a phone or a scanner reads it from a screen too.
-// A QR code comes out at least 25 mm wide, as fiscal receipts ask.
+// of the printer's symbol on a device of `pixelsPerMm`: the size it has on
+// paper, never less than two pixels a module, so that a phone or a scanner
+// reads it from a screen too.
 SymbolLook qrCodeLook(const receipt::SymbolModules &modules, int moduleDots, qreal pixelsPerMm);
 SymbolLook barcodeLook(int barWidthDots, int heightDots, bool showDigits, qreal pixelsPerMm);
 

@@ -1,4 +1,5 @@
 #include "barcode_rules.h"
+#include "code128_sets.h"
 #include "symbols.h"
 
 #include <algorithm>
@@ -53,8 +54,10 @@ std::string printerProblem(BarcodeKind kind, const std::string &data)
 {
     if (data.empty())
         return "sem dados";
-    // Code 128 goes behind a two-byte code set selection.
-    if (data.size() > (kind == BarcodeKind::Code128 ? 253u : 255u))
+    // Code 128 is counted in the bytes its code sets make.
+    if (isCode128(kind))
+        return code128Data(kind, data).problem;
+    if (data.size() > 255u)
         return "com mais caracteres do que a impressora aceita";
     switch (kind) {
     case BarcodeKind::Ean8:
@@ -64,19 +67,34 @@ std::string printerProblem(BarcodeKind kind, const std::string &data)
     case BarcodeKind::UpcA:
         return eanProblem(data, 11);
     case BarcodeKind::UpcE:
+        if (data.size() == 11 && allDigits(data) && data[0] == '0') {
+            if (upcEOfUpcA(data).empty())
+                return "com 11 algarismos de um UPC-A que não se reduz a UPC-E";
+            return std::string();
+        }
         if (!allDigits(data) || data.size() < 6 || data.size() > 8)
-            return "precisa de 6, 7 ou 8 algarismos";
-        if (data.size() > 6 && data[0] != '0' && data[0] != '1')
-            return "com 7 ou 8 algarismos começa com 0 ou 1";
+            return "precisa de 6, 7 ou 8 algarismos, ou dos 11 de um UPC-A";
+        // The printers take number system 0 only.
+        if (data.size() > 6 && data[0] != '0')
+            return "com 7 ou 8 algarismos começa com 0";
         return std::string();
     case BarcodeKind::Code39:
         if (!allIn(data, "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ $%+-./"))
             return "aceita só 0-9, A-Z maiúsculas, espaço e $ % + - . /";
         return std::string();
     case BarcodeKind::Code93:
-    case BarcodeKind::Code128:
         if (!std::all_of(data.begin(), data.end(), [](char c) { return c >= 0x20 && c < 0x7F; }))
             return "aceita só caracteres ASCII visíveis";
+        return std::string();
+    case BarcodeKind::Code128:
+    case BarcodeKind::Code128A:
+    case BarcodeKind::Code128B:
+    case BarcodeKind::Code128C:
+        return std::string();
+    case BarcodeKind::Code11:
+    case BarcodeKind::Msi:
+    case BarcodeKind::Standard2of5:
+        // Drawn as a picture: what zint takes.
         return std::string();
     case BarcodeKind::Interleaved:
         if (!allDigits(data) || data.size() % 2 != 0)
@@ -93,6 +111,26 @@ std::string printerProblem(BarcodeKind kind, const std::string &data)
 
 } // namespace
 
+std::string upcEOfUpcA(const std::string &upcA)
+{
+    if (upcA.size() != 11 || !allDigits(upcA) || upcA[0] != '0')
+        return std::string();
+    // The number system, five digits of maker and five of product; zeros
+    // are left out where the maker's code ends in them.
+    const std::string maker = upcA.substr(1, 5);
+    const std::string product = upcA.substr(6, 5);
+    std::string six;
+    if (maker.compare(3, 2, "00") == 0 && maker[2] <= '2' && product.compare(0, 2, "00") == 0)
+        six = maker.substr(0, 2) + product.substr(2, 3) + maker[2];
+    else if (maker.compare(3, 2, "00") == 0 && product.compare(0, 3, "000") == 0)
+        six = maker.substr(0, 3) + product.substr(3, 2) + '3';
+    else if (maker[4] == '0' && product.compare(0, 4, "0000") == 0)
+        six = maker.substr(0, 4) + product[4] + '4';
+    else if (maker[4] != '0' && product.compare(0, 4, "0000") == 0 && product[4] >= '5')
+        six = maker + product[4];
+    return six.empty() ? six : '0' + six;
+}
+
 BarcodeKind barcodeKindNamed(const std::string &name)
 {
     if (name == "ean8")
@@ -107,6 +145,18 @@ BarcodeKind barcodeKindNamed(const std::string &name)
         return BarcodeKind::Code93;
     if (name == "code128")
         return BarcodeKind::Code128;
+    if (name == "code128a")
+        return BarcodeKind::Code128A;
+    if (name == "code128b")
+        return BarcodeKind::Code128B;
+    if (name == "code128c")
+        return BarcodeKind::Code128C;
+    if (name == "code11")
+        return BarcodeKind::Code11;
+    if (name == "msi")
+        return BarcodeKind::Msi;
+    if (name == "std")
+        return BarcodeKind::Standard2of5;
     if (name == "inter")
         return BarcodeKind::Interleaved;
     if (name == "codabar")
@@ -123,6 +173,29 @@ std::string barcodeProblem(BarcodeKind kind, const std::string &data)
     // of its own (a Code 128 much shorter than the printer's 253 bytes).
     const SymbolModules symbol = encodeBarcode(kind, data);
     return symbol.encoded() ? std::string() : "não pode ser desenhado: " + symbol.error;
+}
+
+std::string leniently(BarcodeKind kind, const std::string &data)
+{
+    const auto first = data.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos)
+        return std::string();
+    std::string trimmed = data.substr(first, data.find_last_not_of(" \t\r\n") - first + 1);
+    if (kind == BarcodeKind::Interleaved && trimmed.size() % 2 != 0 && allDigits(trimmed))
+        trimmed.insert(trimmed.begin(), '0');
+    return trimmed;
+}
+
+bool isPictureOnly(BarcodeKind kind)
+{
+    return kind == BarcodeKind::Code11 || kind == BarcodeKind::Msi || kind == BarcodeKind::Standard2of5;
+}
+
+int barcodeModules(BarcodeKind kind, const std::string &data)
+{
+    if (isCode128(kind))
+        return code128Data(kind, data).modules();
+    return encodeBarcode(kind, data).columns;
 }
 
 } // namespace receipt

@@ -1,4 +1,5 @@
 #include "escpos_writer.h"
+#include "code128_sets.h"
 #include "code_pages.h"
 
 #include <algorithm>
@@ -24,7 +25,13 @@ char barcodeSystem(BarcodeKind kind)
     case BarcodeKind::Interleaved: return 70;
     case BarcodeKind::Codabar: return 71;
     case BarcodeKind::Code93: return 72;
-    case BarcodeKind::Code128: return 73;
+    case BarcodeKind::Code128:
+    case BarcodeKind::Code128A:
+    case BarcodeKind::Code128B:
+    case BarcodeKind::Code128C: return 73;
+    case BarcodeKind::Code11:
+    case BarcodeKind::Msi:
+    case BarcodeKind::Standard2of5: break; // printed as pictures
     }
     return 67;
 }
@@ -48,13 +55,22 @@ public:
 
     std::string finish(bool restoreModes)
     {
+        // A line begun is printed first: the printer takes an alignment
+        // only at the start of a line, and the next job starts there.
+        const bool lineBegun = !atLineStart;
+        if (lineBegun) {
+            out += lineEnd;
+            atLineStart = true;
+        }
         if (restoreModes) {
             setStyle(TextStyle());
             command({ESC, 'a', 0});
+            printerAlignment = Alignment::Left;
         }
-        if (atLineStart)
+        if (!lineBegun) {
             beginLine(Alignment::Left);
-        out += lineEnd;
+            out += lineEnd;
+        }
         for (int i = 0; i < frame.bottomMargin; ++i)
             out += lineEnd;
         return std::move(out);
@@ -86,8 +102,12 @@ private:
             printerAlignment = alignment;
             command({ESC, 'a', char(alignment == Alignment::Left ? 0 : alignment == Alignment::Centre ? 1 : 2)});
         }
-        if (margin && alignment == Alignment::Left)
-            out.append(std::size_t(std::max(frame.leftMargin, 0)), ' ');
+        if (margin && alignment == Alignment::Left && frame.leftMargin > 0) {
+            // The margin is blank paper of normal width, whatever the
+            // modes of the line before.
+            setStyle(TextStyle());
+            out.append(std::size_t(frame.leftMargin), ' ');
+        }
     }
 
     // Blocks that print on lines of their own (barcodes, cuts, the logo)
@@ -131,9 +151,8 @@ private:
         command({GS, 'h', char(options.height)});
         // Code 128 says which of its code sets the data starts in; a brace
         // is the escape of that selection.
-        std::string data = piece.bytes;
-        if (piece.barcode == BarcodeKind::Code128)
-            data = "{B" + data;
+        const std::string data =
+            isCode128(piece.barcode) ? code128Data(piece.barcode, piece.bytes).printerBytes : piece.bytes;
         command({GS, 'k', barcodeSystem(piece.barcode), char(data.size())});
         out += data;
     }
@@ -141,13 +160,26 @@ private:
     void qrCode(const Piece &piece)
     {
         const QrOptions &qr = piece.qr;
-        command({GS, '(', 'k', 4, 0, '1', 'A', char(qr.model == 1 ? '1' : '2'), 0});
+        // Model 2 whatever the tag asks: zint draws no model 1, and the
+        // page and the preview show the symbol the paper gets.
+        command({GS, '(', 'k', 4, 0, '1', 'A', '2', 0});
         command({GS, '(', 'k', 3, 0, '1', 'C', char(qr.moduleSize)});
         command({GS, '(', 'k', 3, 0, '1', 'E', char('0' + qr.errorLevel)});
         const std::size_t length = piece.bytes.size() + 3;
         command({GS, '(', 'k', char(length & 0xFF), char(length >> 8), '1', 'P', '0'});
         out += piece.bytes;
         command({GS, '(', 'k', 3, 0, '1', 'Q', '0'});
+    }
+
+    // GS v 0 in bands of at most 256 rows, which every printer takes.
+    void picture(const Piece &piece)
+    {
+        const int rowBytes = (piece.pictureWidth + 7) / 8;
+        for (int top = 0; top < piece.pictureHeight; top += 256) {
+            const int rows = std::min(256, piece.pictureHeight - top);
+            command({GS, 'v', '0', 0, char(rowBytes & 0xFF), char(rowBytes >> 8), char(rows & 0xFF), char(rows >> 8)});
+            out.append(piece.bytes, std::size_t(top) * std::size_t(rowBytes), std::size_t(rows) * std::size_t(rowBytes));
+        }
     }
 
     void function(const Piece &piece)
@@ -172,7 +204,7 @@ private:
             beginLine(piece.alignment);
             setStyle(piece.style);
             const int width = frame.columns - (left ? std::max(frame.leftMargin, 0) : 0);
-            out.append(std::size_t(std::max(width / (piece.style.doubleWidth ? 2 : 1), 0)), piece.ruleCharacter);
+            out.append(std::size_t(std::max(ruleCharacters(width, piece.style), 0)), piece.ruleCharacter);
             break;
         }
         case PieceKind::Barcode:
@@ -203,12 +235,24 @@ private:
             printerStyle = TextStyle();
             printerAlignment = Alignment::Left;
             break;
-        case PieceKind::Logo:
+        case PieceKind::Logo: {
             endLineBegun();
-            command({FS, 'p', 1, 0});
+            const LogoOptions &logo = piece.logo;
+            if (logo.keyCode2 == 0)
+                command({FS, 'p', char(logo.keyCode1), 0});
+            else
+                command({GS, '(', 'L', 6, 0, 48, 69, char(logo.keyCode1), char(logo.keyCode2), char(logo.scaleX),
+                         char(logo.scaleY)});
             break;
+        }
         case PieceKind::Beep:
             command({ESC, 'B', 1, 3});
+            break;
+        case PieceKind::Picture:
+            endLineBegun();
+            beginLine(piece.alignment, false);
+            picture(piece);
+            atLineStart = true;
             break;
         }
     }
@@ -222,6 +266,11 @@ private:
 };
 
 } // namespace
+
+int ruleCharacters(int columns, const TextStyle &style)
+{
+    return columns * 4 / ((style.fontB ? 3 : 4) * (style.doubleWidth ? 2 : 1));
+}
 
 std::string writeEscPos(const std::function<void(const PieceSink &)> &read, const EscPosFrame &frame,
                         bool restoreModes, std::size_t sizeHint)

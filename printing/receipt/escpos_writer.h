@@ -22,6 +22,10 @@ struct EscPosFrame {
     bool crlf = false;     // the port road: the text's line feeds as CR LF, never a byte of a command
 };
 
+// How many characters in `style` fill `columns` of font A: a font B
+// character is three quarters as wide, double width twice as wide.
+int ruleCharacters(int columns, const TextStyle &style);
+
 // The pieces as ESC/POS bytes, written as they are read: `read` hands every
 // piece to the sink it is given (as readReceipt() does); `sizeHint` is about
 // how many bytes they hold. Only the text is converted to the code page;

@@ -43,19 +43,26 @@ enum class BarcodeKind {
     Ean8,        // <ean8>: 7 digits, or 8 with a right check digit
     Ean13,       // <ean13>: 12 digits, or 13 with a right check digit
     UpcA,        // <upca>: 11 digits, or 12 with a right check digit
-    UpcE,        // <upce>: 6 digits, or 7 or 8 starting with 0 or 1
+    UpcE,        // <upce>: 6 digits, or 7 or 8 starting with 0 (number system 0)
     Code39,      // <code39>: 0-9 A-Z space $ % + - . /
     Code93,      // <code93>: ASCII
-    Code128,     // <code128>: ASCII
+    Code128,     // <code128>: ASCII, in the shortest code sets (code128_sets.h)
+    Code128A,    // <code128a>: ASCII from space to '_', in set A
+    Code128B,    // <code128b>: ASCII, in set B
+    Code128C,    // <code128c>: an even count of digits, in set C
     Interleaved, // <inter>: interleaved 2 of 5, an even count of digits
     Codabar,     // <codabar>: A-D at both ends, 0-9 - $ : / . + between
+    // The printers have no command for these: they print as a Picture.
+    Code11,      // <code11>: 0-9 and -
+    Msi,         // <msi>: digits
+    Standard2of5, // <std>: standard 2 of 5, digits
 };
 
 // Set by <barra_mostrar>, <barra_largura>, <barra_altura> for the barcodes
 // that follow them.
 struct BarcodeOptions {
     bool showDigits = true; // the human-readable digits under the bars
-    int moduleWidth = 2;    // 1 to 5 dots
+    int moduleWidth = 2;    // the printer's dots, 2 to 6: <barra_largura> 1 to 5 plus one
     int height = 50;        // 1 to 255 dots
 };
 
@@ -64,7 +71,17 @@ struct BarcodeOptions {
 struct QrOptions {
     int moduleSize = 4;  // 1 to 16 dots
     int errorLevel = 0;  // 0 L, 1 M, 2 Q, 3 H
-    int model = 2;       // 1 or 2
+    int model = 2;       // 1 or 2; 1 limits the symbol to version 14, printed as model 2
+};
+
+// Set by <logo_kc1>, <logo_kc2>, <logo_fatorx>, <logo_fatory> for the
+// </logo> that follow them: which of the graphics stored in the printer,
+// and at what scale.
+struct LogoOptions {
+    int keyCode1 = 32;
+    int keyCode2 = 32;   // 0: the older command, image number keyCode1
+    int scaleX = 1;      // 1 to 4
+    int scaleY = 1;
 };
 
 enum class PieceKind {
@@ -80,8 +97,10 @@ enum class PieceKind {
     Cut,            // `partial`: </corte_parcial>; else </corte>, </corte_total>
     Drawer,         // </abre_gaveta> (drawer 1), <abre_gaveta>2</abre_gaveta>
     Reset,          // </zera>, </reset>: the printer as switched on; style and alignment normal after it
-    Logo,           // </logo>: the logo stored in the printer
+    Logo,           // </logo>: the graphics stored in the printer, `logo` which
     Beep,           // </beep>
+    Picture,        // <bmp>, and the barcodes the printers have no command for: `bytes` is a
+                    // raster of `pictureWidth` × `pictureHeight` dots (raster_pictures.h)
 };
 
 struct Piece {
@@ -94,9 +113,12 @@ struct Piece {
     BarcodeKind barcode = BarcodeKind::Ean13;
     BarcodeOptions barcodeOptions;
     QrOptions qr;
+    LogoOptions logo;
     bool partial = false;         // Cut
     int drawer = 1;               // Drawer: 1 or 2
     int count = 0;                // FeedLines
+    int pictureWidth = 0;         // Picture: in the printer's dots
+    int pictureHeight = 0;
 };
 
 // Why a file cannot be printed: the first tag that cannot be carried out.

@@ -1,10 +1,13 @@
 #include "receipt_reader.h"
 #include "barcode_rules.h"
+#include "raster_pictures.h"
+#include "symbols.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cstring>
 #include <string_view>
+#include <vector>
 
 namespace receipt {
 
@@ -34,13 +37,21 @@ bool isNameCharacter(char c)
 bool isBlockTag(std::string_view name)
 {
     // The character modes and alignments, the commonest tags, are shorter.
-    if (name.size() < 4)
+    if (name.size() < 3)
         return false;
     static constexpr std::string_view names[] = {"ean8", "ean13", "upca", "upce", "code39", "code93", "code128",
-                                        "inter", "codabar", "qrcode", "barra_mostrar", "barra_largura",
-                                        "barra_altura", "qrcode_largura", "qrcode_error", "qrcode_tipo",
-                                        "abre_gaveta"};
+                                        "code128a", "code128b", "code128c", "inter", "codabar", "qrcode",
+                                        "barra_mostrar", "barra_largura", "barra_altura", "qrcode_largura",
+                                        "qrcode_error", "qrcode_tipo", "abre_gaveta", "ignorar_tags",
+                                        "logo_kc1", "logo_kc2", "logo_fatorx", "logo_fatory", "bmp",
+                                        "code11", "msi", "std"};
     return std::find(std::begin(names), std::end(names), name) != std::end(names);
+}
+
+// Only 0, 1 and blanks: a picture as lines of dots.
+bool isDotLines(const char *begin, const char *end)
+{
+    return std::all_of(begin, end, [](char c) { return c == '0' || c == '1' || c == ' ' || c == '\t' || c == '\r' || c == '\n'; });
 }
 
 bool *styleFlag(TextStyle &style, std::string_view name)
@@ -97,11 +108,14 @@ bool parameterIn(const std::string &text, int low, int high, int &value)
 class Reader
 {
 public:
-    Reader(const char *data, std::size_t size, bool keepPieces, const PieceSink *sink)
+    Reader(const char *data, std::size_t size, int columns, bool keepPieces, const PieceSink *sink,
+           const PictureLoader &pictures)
         : at(data)
         , end(data + size)
+        , printDots(columns * dotsPerColumn)
         , keepPieces(keepPieces)
         , sink(sink)
+        , pictures(pictures)
     {
     }
 
@@ -167,6 +181,9 @@ private:
         scratch.barcode = blank.barcode;
         scratch.barcodeOptions = blank.barcodeOptions;
         scratch.qr = blank.qr;
+        scratch.logo = blank.logo;
+        scratch.pictureWidth = blank.pictureWidth;
+        scratch.pictureHeight = blank.pictureHeight;
         scratch.partial = blank.partial;
         scratch.drawer = blank.drawer;
         scratch.count = blank.count;
@@ -240,12 +257,20 @@ private:
                 tagEnd = end;
                 return true;
             }
+            // A picture from a file or in Base64 needs a loader: without
+            // one the tag stays text.
+            if (name == "bmp" && !pictures && !isDotLines(afterTag, close))
+                return false;
             flushText();
+            tagEnd = close + closeTag.size();
+            reading.hasTags = true;
+            if (name == "ignorar_tags") {
+                literalText(afterTag, close);
+                return true;
+            }
             const std::string data(afterTag, close);
             block(std::string(name), data);
             line += int(std::count(afterTag, close, '\n'));
-            tagEnd = close + closeTag.size();
-            reading.hasTags = true;
             return true;
         }
         if (!(closing ? closingTag(name) : openingTag(name)))
@@ -253,6 +278,25 @@ private:
         tagEnd = afterTag;
         reading.hasTags = true;
         return true;
+    }
+
+    // The text of <ignorar_tags>: as written, tags and all, its line feeds
+    // ending lines.
+    void literalText(const char *begin, const char *stop)
+    {
+        const char *resume = at;
+        while (begin < stop) {
+            const char *lineFeed = std::find(begin, stop, '\n');
+            textBegin = begin;
+            at = lineFeed;
+            flushText();
+            if (lineFeed == stop)
+                break;
+            add(PieceKind::LineFeed);
+            ++line;
+            begin = lineFeed + 1;
+        }
+        at = resume;
     }
 
     const char *findClosing(const char *from, const std::string &closeTag) const
@@ -276,9 +320,7 @@ private:
         }
         if (alignmentNamed(name, blockAlignment)) {
             flushText();
-            if (!alignmentBlockOpen)
-                alignmentBefore = alignment;
-            alignmentBlockOpen = true;
+            alignmentsBefore.push_back(alignment);
             alignment = blockAlignment;
             return true;
         }
@@ -295,10 +337,15 @@ private:
         }
         if (alignmentNamed(name, named)) {
             flushText();
-            // Closing a block goes back to the alignment before it; alone,
-            // the tag sets the alignment from here on.
-            alignment = alignmentBlockOpen ? alignmentBefore : named;
-            alignmentBlockOpen = false;
+            // Closing a block goes back to the alignment before it, the
+            // innermost block first; alone, the tag sets the alignment from
+            // here on.
+            if (alignmentsBefore.empty()) {
+                alignment = named;
+            } else {
+                alignment = alignmentsBefore.back();
+                alignmentsBefore.pop_back();
+            }
             return true;
         }
         if (name == "fn" || name == "fa" || name == "fb") {
@@ -328,12 +375,14 @@ private:
                 // The printer forgets every mode: so does the receipt.
                 style = TextStyle();
                 alignment = Alignment::Left;
-                alignmentBlockOpen = false;
+                alignmentsBefore.clear();
             }
             Piece &piece = add(function.kind);
             piece.ruleCharacter = name == "linha_dupla" ? '=' : '-';
             piece.partial = name == "corte_parcial";
             piece.count = function.kind == PieceKind::FeedLines ? feedLinesCount : 0;
+            if (function.kind == PieceKind::Logo)
+                piece.logo = logo;
             return true;
         }
         return false;
@@ -352,7 +401,10 @@ private:
             range(0, 1, flag);
             barcodeOptions.showDigits = flag == 1;
         } else if (name == "barra_largura") {
-            range(1, 5, barcodeOptions.moduleWidth);
+            // The printers take 2 to 6 dots.
+            int width = barcodeOptions.moduleWidth - 1;
+            range(1, 5, width);
+            barcodeOptions.moduleWidth = width + 1;
         } else if (name == "barra_altura") {
             range(1, 255, barcodeOptions.height);
         } else if (name == "qrcode_largura") {
@@ -365,8 +417,27 @@ private:
             int drawer = 1;
             range(1, 2, drawer);
             add(PieceKind::Drawer).drawer = drawer;
+        } else if (name == "logo_kc1") {
+            range(0, 255, logo.keyCode1);
+        } else if (name == "logo_kc2") {
+            range(0, 255, logo.keyCode2);
+        } else if (name == "logo_fatorx") {
+            range(1, 4, logo.scaleX);
+        } else if (name == "logo_fatory") {
+            range(1, 4, logo.scaleY);
         } else if (name == "qrcode") {
             qrCode(tag, data);
+        } else if (name == "bmp") {
+            std::string problem;
+            const auto first = data.find_first_not_of(" \t\r\n");
+            const bool dotLines = first == std::string::npos || isDotLines(data.data(), data.data() + data.size());
+            const Raster raster = dotLines ? rasterOfDotLines(data, problem)
+                                           : pictures(data.substr(first, data.find_last_not_of(" \t\r\n") - first + 1),
+                                                      printDots, problem);
+            if (!problem.empty())
+                return fail(tag, tag + " " + problem);
+            // Never wider than the paper: scaled down, its proportions kept.
+            picture(scaledToWidth(raster, printDots));
         } else {
             barcode(tag, name, data);
         }
@@ -383,17 +454,50 @@ private:
                                  + std::to_string(capacity) + " de um QR code de nível "
                                  + levels[qr.errorLevel]);
         }
+        const SymbolModules symbol = encodeQrCode(data, qr.errorLevel);
+        if (!symbol.encoded())
+            return fail(tag, tag + " não pode ser desenhado: " + symbol.error);
+        // Model 1 goes up to version 14, 73 modules a side.
+        if (qr.model == 1 && symbol.columns > 73)
+            return fail(tag, tag + " com " + std::to_string(data.size())
+                                 + " bytes, mais do que um QR code modelo 1 comporta");
+        if (!fitsThePaper(tag, symbol.columns * qr.moduleSize))
+            return;
         Piece &piece = add(PieceKind::QrCode);
         piece.bytes = data;
         piece.qr = qr;
     }
 
-    void barcode(const std::string &tag, const std::string &name, const std::string &data)
+    void picture(const Raster &raster)
+    {
+        Piece &piece = add(PieceKind::Picture);
+        piece.bytes = raster.rows;
+        piece.pictureWidth = raster.width;
+        piece.pictureHeight = raster.height;
+    }
+
+    // A symbol wider than the print area is not printed at all: the
+    // printer only feeds the paper.
+    bool fitsThePaper(const std::string &tag, int dots)
+    {
+        if (dots <= printDots)
+            return true;
+        fail(tag, tag + " com " + std::to_string(dots) + " pontos não cabe em " + std::to_string(printDots));
+        return false;
+    }
+
+    void barcode(const std::string &tag, const std::string &name, const std::string &written)
     {
         BarcodeKind kind = barcodeKindNamed(name);
+        const std::string data = leniently(kind, written);
         const std::string problem = barcodeProblem(kind, data);
         if (!problem.empty())
             return fail(tag, tag + " " + problem);
+        if (!fitsThePaper(tag, barcodeModules(kind, data) * barcodeOptions.moduleWidth))
+            return;
+        if (isPictureOnly(kind))
+            return picture(rasterOfBarcode(encodeBarcode(kind, data), barcodeOptions.moduleWidth,
+                                           barcodeOptions.height));
         Piece &piece = add(PieceKind::Barcode);
         piece.bytes = data;
         piece.barcode = kind;
@@ -402,8 +506,10 @@ private:
 
     const char *at;
     const char *const end;
+    const int printDots;
     const bool keepPieces;
     const PieceSink *const sink;
+    const PictureLoader &pictures;
     const char *nextTag = nullptr;
     const char *nextLineFeed = nullptr;
     Piece scratch; // a piece not kept: checked, or handed to the sink
@@ -414,9 +520,9 @@ private:
     std::string_view sinkText;       // the text of the Text piece to hand over
     TextStyle style;
     Alignment alignment = Alignment::Left;
-    Alignment alignmentBefore = Alignment::Left;
-    bool alignmentBlockOpen = false;
+    std::vector<Alignment> alignmentsBefore; // of the alignment blocks open, innermost last
     BarcodeOptions barcodeOptions;
+    LogoOptions logo;
     QrOptions qr;
     ReceiptReading reading;
 };
@@ -437,31 +543,33 @@ std::size_t qrCapacity(int errorLevel)
 
 namespace {
 
-ReceiptReading readFrom(const char *data, std::size_t size, bool keepPieces, const PieceSink *sink = nullptr)
+ReceiptReading readFrom(const char *data, std::size_t size, int columns, bool keepPieces, const PieceSink *sink,
+                        const PictureLoader &pictures)
 {
     // A UTF-8 byte-order mark says how the file is written; it is no text.
     if (size >= 3 && std::memcmp(data, "\xEF\xBB\xBF", 3) == 0) {
         data += 3;
         size -= 3;
     }
-    return Reader(data, size, keepPieces, sink).read();
+    return Reader(data, size, columns, keepPieces, sink, pictures).read();
 }
 
 } // namespace
 
-ReceiptReading readReceipt(const char *data, std::size_t size)
+ReceiptReading readReceipt(const char *data, std::size_t size, int columns, const PictureLoader &pictures)
 {
-    return readFrom(data, size, true);
+    return readFrom(data, size, columns, true, nullptr, pictures);
 }
 
-ReceiptReading checkReceipt(const char *data, std::size_t size)
+ReceiptReading checkReceipt(const char *data, std::size_t size, int columns, const PictureLoader &pictures)
 {
-    return readFrom(data, size, false);
+    return readFrom(data, size, columns, false, nullptr, pictures);
 }
 
-ReceiptReading readReceipt(const char *data, std::size_t size, const PieceSink &sink)
+ReceiptReading readReceipt(const char *data, std::size_t size, int columns, const PieceSink &sink,
+                           const PictureLoader &pictures)
 {
-    return readFrom(data, size, false, &sink);
+    return readFrom(data, size, columns, false, &sink, pictures);
 }
 
 } // namespace receipt

@@ -1,4 +1,6 @@
 #include "symbols.h"
+#include "barcode_rules.h"
+#include "code128_sets.h"
 
 #include <zint.h>
 
@@ -29,9 +31,17 @@ int zintSymbology(const SymbolRequest &request)
     case BarcodeKind::UpcE: return BARCODE_UPCE;
     case BarcodeKind::Code39: return BARCODE_CODE39;
     case BarcodeKind::Code93: return BARCODE_CODE93;
-    case BarcodeKind::Code128: return BARCODE_CODE128;
+    case BarcodeKind::Code128:
+    case BarcodeKind::Code128C: return BARCODE_CODE128;
+    // zint has no way to choose set A: data of set A, one symbol
+    // character each in set B too, is drawn in set B, as wide.
+    case BarcodeKind::Code128A:
+    case BarcodeKind::Code128B: return BARCODE_CODE128B;
     case BarcodeKind::Interleaved: return BARCODE_C25INTER;
     case BarcodeKind::Codabar: return BARCODE_CODABAR;
+    case BarcodeKind::Code11: return BARCODE_CODE11;
+    case BarcodeKind::Msi: return BARCODE_MSI_PLESSEY;
+    case BarcodeKind::Standard2of5: return BARCODE_C25STANDARD;
     }
     return BARCODE_EANX;
 }
@@ -64,6 +74,7 @@ std::string precheck(const SymbolRequest &request)
             return "EAN-13 pede 12 ou 13 dígitos";
         break;
     case BarcodeKind::Code128:
+    case BarcodeKind::Code128B:
         if (std::any_of(data.begin(), data.end(), [](char c) { return (unsigned char)c > 0x7F; }))
             return "Code 128 aceita só caracteres ASCII";
         break;
@@ -168,6 +179,20 @@ SymbolModules encodeBarcode(BarcodeKind kind, const std::string &data)
     request.kind = Kind::Barcode;
     request.barcode = kind;
     request.data = data;
+    // The UPC-A form of a UPC-E, reduced as the printer reduces it.
+    if (kind == BarcodeKind::UpcE && data.size() == 11)
+        request.data = upcEOfUpcA(data);
+    // Code 128 in the code sets the printer gets.
+    if (isCode128(kind)) {
+        const Code128Data code = code128Data(kind, data);
+        if (!code.problem.empty()) {
+            SymbolModules modules;
+            modules.error = code.problem;
+            return modules;
+        }
+        request.barcode = code.drawnAs;
+        request.data = code.text;
+    }
     return encodeSymbol(request);
 }
 

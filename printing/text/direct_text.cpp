@@ -2,6 +2,7 @@
 
 #include "code_pages.h"
 #include "escpos_writer.h"
+#include "receipt_pictures.h"
 #include "receipt_reader.h"
 #include "text_framing.h"
 
@@ -60,7 +61,7 @@ QByteArray directText(const PrintJob &job, LineEnds ends)
     const char *data = job.fileData.constData();
     const size_t size = size_t(job.fileData.size());
     if (size > largeFile) {
-        const receipt::ReceiptReading check = receipt::checkReceipt(data, size);
+        const receipt::ReceiptReading check = receipt::checkReceipt(data, size, job.columns, pictureLoader(job.fileFolder));
         if (check.error.isError())
             return QByteArray();
         if (!check.hasTags)
@@ -80,7 +81,7 @@ QByteArray directText(const PrintJob &job, LineEnds ends)
     // there was none.
     receipt::ReceiptReading reading;
     const std::string bytes = receipt::writeEscPos(
-        [&](const receipt::PieceSink &sink) { reading = receipt::readReceipt(data, size, sink); }, frame, true, size);
+        [&](const receipt::PieceSink &sink) { reading = receipt::readReceipt(data, size, job.columns, sink, pictureLoader(job.fileFolder)); }, frame, true, size);
     if (reading.error.isError())
         return QByteArray();
     if (!reading.hasTags)
@@ -95,7 +96,8 @@ QString receiptProblem(const PrintJob &job)
     if (!readsTags(job))
         return QString();
     const receipt::ReceiptError error =
-        receipt::checkReceipt(job.fileData.constData(), size_t(job.fileData.size())).error;
+        receipt::checkReceipt(job.fileData.constData(), size_t(job.fileData.size()), job.columns,
+                              pictureLoader(job.fileFolder)).error;
     return error.isError() ? QString::fromStdString(error.message()) : QString();
 }
 

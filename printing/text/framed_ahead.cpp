@@ -20,7 +20,7 @@ LineEnds lineEndsOf(const QString &level)
 bool sameFraming(const PrintJob &a, const PrintJob &b)
 {
     return a.level == b.level && a.dotMatrixMode == b.dotMatrixMode && a.codePage == b.codePage
-           && a.tags == b.tags && a.columns == b.columns && a.leftMargin == b.leftMargin
+           && a.tags == b.tags && a.columns == b.columns && a.fileFolder == b.fileFolder && a.leftMargin == b.leftMargin
            && a.topMargin == b.topMargin && a.bottomMargin == b.bottomMargin
            && a.fileData.constData() == b.fileData.constData() && a.fileData.size() == b.fileData.size();
 }

@@ -19,6 +19,7 @@ struct PrintJob {
     QString tags;             // "acbr": the file is a receipt written with tags; empty: plain text
     int columns = 48;         // the receipt's width in characters
     QByteArray fileData;
+    QString fileFolder;       // where the file is: a <bmp>'s relative path starts there
     QByteArray cutSequence;   // empty: an empty cut document
     int leftMargin = 0;
     int topMargin = 0;

@@ -7,7 +7,8 @@ Prints the job's text to standard output and draws all the paper so far
 into PNG: an 80 mm roll (576 dots of 72 mm printed at 203 dpi, 48 columns
 of font A), with bold, double sizes, underline, white on black, font B,
 alignment, the QR codes and barcodes (drawn by zint's command line), a
-dashed line where the paper is cut and a note where a drawer opened. The
+raster pictures (GS v 0), a dashed line where the paper is cut and a note
+where a drawer opened. The
 printer's state and the paper carry from job to job in STATE (JSON).
 """
 import json
@@ -82,6 +83,37 @@ def symbol(args, label):
         return None
 
 
+def code128_text(code):
+    """The characters of Code 128 data as the printer reads them: its code
+    sets chosen by {A, {B, {C, a brace as {{, two digits a byte in set C."""
+    text, code_set, k = "", "B", 0
+    while k < len(code):
+        if code[k] == "{" and k + 1 < len(code):
+            pair = code[k + 1]
+            if pair in "ABC":
+                code_set = pair
+            elif pair == "{":
+                text += "{"
+            k += 2
+        elif code_set == "C":
+            text += f"{ord(code[k]):02d}"
+            k += 1
+        else:
+            text += code[k]
+            k += 1
+    return text
+
+
+def raster(width_bytes, height, bits):
+    """The dots of GS v 0 as a PBM picture, whose rows are packed alike."""
+    os.makedirs(symbols_dir, exist_ok=True)
+    state["symbols"] += 1
+    path = os.path.join(symbols_dir, f"imagem-{state['symbols']}.pbm")
+    with open(path, "wb") as picture:
+        picture.write(f"P4\n{width_bytes * 8} {height}\n".encode() + bits)
+    return path
+
+
 LIMIT = 64 * 1024
 data = open(job_path, "rb").read(LIMIT + 1)
 more = len(data) > LIMIT
@@ -153,14 +185,23 @@ while i < len(data):
             code = data[i + 4:i + 4 + length].decode("latin-1")
             i += 4 + length
             kind, label = BARCODES.get(system, ("CODE128", f"código {system}"))
-            if system == 73 and code.startswith("{B"):
-                code = code[2:].replace("{{", "{")
+            if system == 73:
+                code = code128_text(code)
             b = state["barcode"]
             args = ["-b", kind, "-d", code, f"--scale={max(b['width'], 1) / 2}",
                     f"--height={max(b['height'] // max(b['width'], 1), 1)}"]
             if b["hri"] == 0:
                 args.append("--notext")
             block({"kind": "image", "align": state["align"], "path": symbol(args, label), "label": f"[{label}: {code}]"})
+        elif c == ord("v") and arg(2) in (0, 48):
+            width_bytes, height = arg(4) | arg(5) << 8, arg(6) | arg(7) << 8
+            bits = data[i + 8:i + 8 + width_bytes * height]
+            i += 8 + width_bytes * height
+            block({"kind": "image", "align": state["align"], "path": raster(width_bytes, height, bits),
+                   "label": f"[imagem de {width_bytes * 8} × {height} pontos]"})
+        elif c == ord("(") and arg(2) == ord("L"):
+            i += 5 + (arg(3) | arg(4) << 8)
+            block({"kind": "note", "text": "[logotipo da impressora]"})
         elif c == ord("(") and arg(2) == ord("k"):
             length = arg(3) | arg(4) << 8
             body = data[i + 5:i + 5 + length]

@@ -3,9 +3,13 @@
 // queue got (at 300 dpi) and from the preview on screen; and the preview
 // of any file wrapping where the printer wraps, at the receipt's columns.
 
+#include "escpos_readback.h"
 #include "print_control.h"
 #include "page_printing.h"
+#include "receipt_document.h"
+#include "receipt_reader.h"
 #include "symbol_reading.h"
+#include "symbols.h"
 #include "window_support.h"
 
 #include <QDirIterator>
@@ -70,6 +74,39 @@ QStringList symbolsOfPdf(const QString &pdf, QString *text)
     pdftotext.waitForFinished(30000);
     *text = QString::fromUtf8(pdftotext.readAllStandardOutput());
     return read;
+}
+
+// The modules of the first barcode drawn in `document`, counted across its
+// bars in units of its narrowest bar or space.
+int barcodeModulesIn(const QTextDocument &document)
+{
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        for (auto piece = block.begin(); !piece.atEnd(); ++piece) {
+            const QTextImageFormat format = piece.fragment().charFormat().toImageFormat();
+            if (!format.isValid())
+                continue;
+            const QImage image = document.resource(QTextDocument::ImageResource, QUrl(format.name())).value<QImage>();
+            const int y = image.height() / 4;
+            const auto dark = [&](int x) { return qGray(image.pixel(x, y)) < 128; };
+            int first = -1, last = -1, narrowest = image.width(), run = 0;
+            for (int x = 0; x < image.width(); ++x) {
+                if (dark(x)) {
+                    if (first < 0)
+                        first = x;
+                    last = x;
+                }
+                if (first >= 0 && x > first && dark(x) != dark(x - 1)) {
+                    narrowest = qMin(narrowest, run);
+                    run = 0;
+                }
+                ++run;
+            }
+            if (image.height() > 2 * image.width() / 3 || first < 0)
+                continue; // a QR code
+            return (last - first + 1) / narrowest;
+        }
+    }
+    return 0;
 }
 
 // The lines each paragraph of the preview takes.
@@ -211,6 +248,121 @@ private slots:
         QCOMPARE(read.at(0), QStringLiteral("EAN-13:7891234567895"));
         QVERIFY2(read.at(1).startsWith("QR-Code:https://www.nfce.fazenda.sp.gov.br/qrcode?p=35261212345678000190"),
                  qPrintable(read.at(1)));
+    }
+
+    // A QR code at the left and the 44-digit key of a receipt in Code 128,
+    // on the page road and in the preview: read back by zbar, the barcode
+    // with the modules the printer gets.
+    void symbolsAsThePaperGetsThem_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("read");
+        const QByteArray key("43181012345678000199650010000000011000000011");
+        QTest::newRow("QR code at the left") << "<qrcode>" + url + "</qrcode>\n" << "QR-Code:" + QString::fromLatin1(url);
+        QTest::newRow("access key in Code 128") << "<code128>" + key + "</code128>\n" << "CODE-128:" + QString::fromLatin1(key);
+    }
+    void symbolsAsThePaperGetsThem()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, read);
+        PrintJob job;
+        job.printerName = QStringLiteral("pagina");
+        job.tags = QStringLiteral("acbr");
+        job.columns = 48;
+        job.fileData = file;
+        const QStringList before = jobsOf(job.printerName);
+        PrintControl control;
+        QVERIFY(printPlainDocument(job, control));
+        const QString pdf = newJob(job.printerName, before);
+        QVERIFY2(!pdf.isEmpty(), "no job reached the queue");
+        QString text;
+        QCOMPARE(symbolsOfPdf(pdf, &text), QStringList{read});
+
+        writeFile(configPath(), "[geral]\netiquetas=acbr\ncolunas=48\ntamanho_fonte=10\n");
+        QVERIFY(window->initialise(*qApp, fileWith(scratch, file)));
+        window->resize(900, 800);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        QCOMPARE(symbolsReadFrom(preview().viewport()->grab().toImage()), QStringList{read});
+        if (read.startsWith("CODE-128")) {
+            const QString paper = EscPosReadback::read(directText(job));
+            const QString modules = QString::number(barcodeModulesIn(*preview().document())) + " modules";
+            QVERIFY2(paper.contains(modules), qPrintable(paper + " / " + modules));
+        }
+    }
+
+    // Tagged text in the preview is read as the raw roads read it: UTF-8,
+    // any other byte as Windows-1252, no NUL.
+    void previewReadsTheTextAsThePrinterGetsIt()
+    {
+        writeFile(configPath(), "[geral]\netiquetas=acbr\ncolunas=48\n");
+        QVERIFY(window->initialise(*qApp, fileWith(scratch, QByteArray("<n>A\xE7\xFA" "car</n> 1\0" "2\nS\xC3\x83O\n", 27))));
+        QCOMPARE(preview().document()->findBlockByNumber(0).text(), QString::fromUtf8("Açúcar 12"));
+        QCOMPARE(preview().document()->findBlockByNumber(1).text(), QString::fromUtf8("SÃO"));
+    }
+
+    // Ruled lines, wrapping and margins as the printer lays them out, on a
+    // receipt of 10 columns: each paragraph's text, and whether it stands
+    // off the left edge.
+    void linesAsOnPaper_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<int>("leftMargin");
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<QList<bool>>("indented");
+        QTest::newRow("condensed rule") << QByteArray("<c></linha_simples>") << 0 << QStringList{QString(13, '-')}
+                                        << QList<bool>{false};
+        QTest::newRow("wrapped line goes on at column 0") << QByteArray("abcdefghijkl") << 3
+                                                          << QStringList{"abcdefg", "hijkl"} << QList<bool>{true, false};
+        QTest::newRow("margin as wide as the receipt") << QByteArray("<n>ab</n>") << 12 << QStringList{"", "ab"}
+                                                       << QList<bool>{false, true};
+    }
+    void linesAsOnPaper()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(int, leftMargin);
+        QFETCH(QStringList, lines);
+        QFETCH(QList<bool>, indented);
+        const receipt::ReceiptReading reading = receipt::readReceipt(file.constData(), size_t(file.size()), 10);
+        QTextDocument document;
+        ReceiptLook look;
+        look.font = fixedPitchFont(QFont(QStringLiteral("Courier New"), 10));
+        look.columns = 10;
+        look.leftMargin = leftMargin;
+        QVERIFY(layOutReceipt(document, reading.pieces, look).isEmpty());
+        QStringList texts;
+        QList<bool> offTheEdge;
+        for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+            texts << block.text();
+            offTheEdge << (block.blockFormat().leftMargin() > 0);
+        }
+        QCOMPARE(texts, lines);
+        QCOMPARE(offTheEdge, indented);
+    }
+
+    // A barcode the printers lack is the same picture on the page as on
+    // paper: zint's bars, two dots a module, at 8 dots a millimetre.
+    void barcodePictureOnThePage()
+    {
+        const QByteArray file("<barra_altura>4</barra_altura><ce><code11>123-45</code11></ce>");
+        const receipt::ReceiptReading reading = receipt::readReceipt(file.constData(), size_t(file.size()), 48);
+        QTextDocument document;
+        ReceiptLook look;
+        look.font = fixedPitchFont(QFont(QStringLiteral("Courier New"), 10));
+        look.pixelsPerMm = 300 / 25.4;
+        QVERIFY(layOutReceipt(document, reading.pieces, look).isEmpty());
+        const QTextBlock block = document.begin();
+        const QTextImageFormat format = block.begin().fragment().charFormat().toImageFormat();
+        QVERIFY(format.isValid());
+        const QImage dots = document.resource(QTextDocument::ImageResource, QUrl(format.name())).value<QImage>();
+        const receipt::SymbolModules bars = receipt::encodeBarcode(receipt::BarcodeKind::Code11, "123-45");
+        QCOMPARE(dots.size(), QSize(bars.columns * 2, 4));
+        for (int y = 0; y < dots.height(); ++y) {
+            for (int x = 0; x < dots.width(); ++x)
+                QCOMPARE(qGray(dots.pixel(x, y)) < 128, bars.isDark(x / 2, 0));
+        }
+        QCOMPARE(format.width(), bars.columns * 2 / 8.0 * look.pixelsPerMm);
+        QVERIFY(block.blockFormat().leftMargin() > 0);
     }
 
     void previewWrapsAtTheColumns_data()

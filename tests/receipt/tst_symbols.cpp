@@ -1,6 +1,7 @@
 // Every symbol a receipt may carry, encoded by zint, drawn by the program
 // and read back by zbar as a scanner would read it.
 
+#include "code128_sets.h"
 #include "symbol_image.h"
 #include "symbol_reading.h"
 #include "symbols.h"
@@ -41,6 +42,8 @@ private slots:
     void barcodesReadBack();
     void qrCodesReadBack_data();
     void qrCodesReadBack();
+    void code128AsThePrinterGetsIt_data();
+    void code128AsThePrinterGetsIt();
     void badDataMakesNoSymbol_data();
     void badDataMakesNoSymbol();
 };
@@ -66,6 +69,8 @@ void SymbolsTest::barcodesReadBack_data()
                            << "012345678905";
     QTest::newRow("UPC-E") << BarcodeKind::UpcE << QByteArray("0123456") << 2 << true << "EAN-13:0012345000065"
                            << "01234565";
+    QTest::newRow("UPC-E of its UPC-A form") << BarcodeKind::UpcE << QByteArray("03600000029") << 2 << true
+                                             << "EAN-13:0036000000290" << "03602900";
     QTest::newRow("Code 39") << BarcodeKind::Code39 << QByteArray("ABC-123") << 2 << true << "CODE-39:ABC-123"
                              << "*ABC-123*";
     QTest::newRow("Code 93") << BarcodeKind::Code93 << QByteArray("PEDIDO 42") << 2 << false << "CODE-93:PEDIDO 42"
@@ -129,17 +134,56 @@ void SymbolsTest::qrCodesReadBack()
     for (const qreal pixelsPerMm : {paperPixelsPerMm, screenPixelsPerMm}) {
         const SymbolLook look = qrCodeLook(modules, moduleDots, pixelsPerMm);
         const QImage image = symbolImage(modules, look);
-        // At least 25 mm without its quiet zone, and no smaller than the
-        // printer's modules make it.
+        // As wide as on paper, its modules a whole number of pixels: up to
+        // a pixel a module wider, or two pixels a module on a screen.
         const qreal widthMm = modules.columns * look.modulePixels / pixelsPerMm;
-        QVERIFY2(widthMm >= 25 - 0.01, qPrintable(QString::number(widthMm)));
-        QVERIFY(widthMm >= modules.columns * moduleDots / 8.0 - 0.01);
+        const qreal paperMm = modules.columns * moduleDots / 8.0;
+        QVERIFY2(widthMm >= paperMm - 0.01, qPrintable(QString::number(widthMm)));
+        QVERIFY2(look.modulePixels == 2 || widthMm < paperMm + modules.columns / pixelsPerMm,
+                 qPrintable(QString::number(widthMm)));
         QCOMPARE(image.width(), (modules.columns + 8) * look.modulePixels);
         QCOMPARE(symbolsReadFrom(image), QStringList{QStringLiteral("QR-Code:") + QString::fromUtf8(data)});
     }
     // The level is zint's: level H holds the long URL in a bigger symbol.
     if (data.size() > 100 && errorLevel < 3)
         QVERIFY(qrCode(data, 3).columns > modules.columns);
+}
+
+void SymbolsTest::code128AsThePrinterGetsIt_data()
+{
+    QTest::addColumn<BarcodeKind>("kind");
+    QTest::addColumn<QByteArray>("data");
+    QTest::addColumn<QString>("read");
+    QTest::addColumn<int>("modules");
+
+    const QByteArray key("43181012345678000199650010000000011000000011");
+    QTest::newRow("access key, shortest sets") << BarcodeKind::Code128 << key << "CODE-128:" + QString(key) << 277;
+    QTest::newRow("access key, set B") << BarcodeKind::Code128B << key << "CODE-128:" + QString(key) << 519;
+    QTest::newRow("odd key, its last digit in B") << BarcodeKind::Code128 << key.left(43) << "CODE-128:" + QString(key.left(43)) << 288;
+    QTest::newRow("digits amid letters") << BarcodeKind::Code128 << QByteArray("AB1234567x") << "CODE-128:AB1234567x" << 134;
+    QTest::newRow("two digits alone") << BarcodeKind::Code128 << QByteArray("12") << "CODE-128:12" << 46;
+    QTest::newRow("a brace") << BarcodeKind::Code128 << QByteArray("AB{12") << "CODE-128:AB{12" << 90;
+    QTest::newRow("set A") << BarcodeKind::Code128A << QByteArray("PEDIDO-42") << "CODE-128:PEDIDO-42" << 134;
+    QTest::newRow("set C") << BarcodeKind::Code128C << QByteArray("001234") << "CODE-128:001234" << 68;
+    QTest::newRow("set kept from the data") << BarcodeKind::Code128 << QByteArray("{Bx{{12") << "CODE-128:x{12" << 79;
+}
+
+// The modules the printer makes of its bytes are zint's, and zbar reads
+// the drawing as the text.
+void SymbolsTest::code128AsThePrinterGetsIt()
+{
+    QFETCH(BarcodeKind, kind);
+    QFETCH(QByteArray, data);
+    QFETCH(QString, read);
+    QFETCH(int, modules);
+
+    const receipt::Code128Data printer = receipt::code128Data(kind, data.toStdString());
+    QVERIFY2(printer.problem.empty(), printer.problem.c_str());
+    QCOMPARE(printer.modules(), modules);
+    const SymbolModules drawn = encoded(kind, data);
+    QVERIFY2(drawn.encoded(), drawn.error.c_str());
+    QCOMPARE(drawn.columns, modules);
+    QCOMPARE(symbolsReadFrom(symbolImage(drawn, barcodeLook(2, 80, false, paperPixelsPerMm))), QStringList{read});
 }
 
 void SymbolsTest::badDataMakesNoSymbol_data()

@@ -7,6 +7,9 @@
 // brackets (b bold, w double width, h double height, u underline, f font B,
 // i white on black; "[]" back to none); every other deed on a line of its
 // own behind a "#". Characters are read through the code page selected.
+// As the printers do, ESC a counts only at the start of a line; Code 128
+// data is read as the printer reads its code sets and braces, and told
+// with the sets it went in and the symbol's modules.
 
 #include "code_pages.h"
 
@@ -110,7 +113,7 @@ private:
             } else if (c == 0x1D) {
                 groupSeparator(byteAt(at++));
             } else if (c == 0x1C && byteAt(at) == 'p') {
-                deed(QStringLiteral("logo %1").arg(byteAt(at + 1)));
+                deed(QStringLiteral("logo %1 %2").arg(byteAt(at + 1)).arg(byteAt(at + 2)));
                 at += 3;
             } else if (c >= 0x20) {
                 print(character(uchar(c)));
@@ -130,7 +133,11 @@ private:
         case 'E': modes.bold = n & 1; ++at; break;
         case '-': modes.underline = n & 3; ++at; break;
         case 'M': modes.fontB = n & 1; ++at; break;
-        case 'a': alignment = n == 1 ? 'C' : n == 2 ? 'R' : 'L'; ++at; break;
+        case 'a':
+            if (!lineStarted)
+                alignment = n == 1 ? 'C' : n == 2 ? 'R' : 'L';
+            ++at;
+            break;
         case 't': codePage = n; ++at; break;
         case 'd': deed(QStringLiteral("feed %1").arg(n)); ++at; break;
         case 'p': deed(QStringLiteral("drawer %1 %2 %3").arg(n + 1).arg(byteAt(at + 1)).arg(byteAt(at + 2))); at += 3; break;
@@ -159,18 +166,113 @@ private:
             static const char *const names[] = {"upca", "upce", "ean13", "ean8", "code39", "inter", "codabar", "code93", "code128"};
             const int length = byteAt(at + 1);
             at += 2;
-            QString data = QString::fromLatin1(take(length));
-            if (n == 73 && data.startsWith("{B"))
-                data = data.mid(2);
+            const QByteArray raw = take(length);
+            QString data = QString::fromLatin1(raw);
+            QString rest;
+            if (n == 73)
+                data = code128(raw, rest);
             lineAlignment = alignment;
             deed(QStringLiteral("%1 %2 '%3' digits %4 width %5 height %6")
                      .arg(n >= 65 && n <= 73 ? names[n - 65] : "?").arg(QChar(alignment)).arg(data)
                      .arg(barcodeDigits).arg(barcodeWidth).arg(barcodeHeight));
+            // What follows a pair the printer cannot read prints as text.
+            for (const QChar c : rest)
+                print(c.unicode());
             break;
         }
-        case '(': qrFunction(); break;
+        case 'v': rasterImage(); break;
+        case '(':
+            if (n == 'L')
+                graphicsFunction();
+            else
+                qrFunction();
+            break;
         default: deed(QStringLiteral("? GS %1").arg(command, 2, 16, QChar('0')));
         }
+    }
+
+    // Code 128 data as the printer reads it: "sets B C, 277 modules: text";
+    // the bytes after a pair it cannot read go to `rest`.
+    static QString code128(const QByteArray &raw, QString &rest)
+    {
+        QString text;
+        QString sets;
+        char set = 0;
+        int characters = 0;
+        for (int i = 0; i < raw.size(); ++i) {
+            const char c = raw.at(i);
+            if (c == '{' && i + 1 < raw.size()) {
+                const char pair = raw.at(++i);
+                if (pair == 'A' || pair == 'B' || pair == 'C') {
+                    set = pair;
+                    sets += (sets.isEmpty() ? "" : " ") + QString(QChar(pair));
+                    ++characters;
+                    continue;
+                }
+                if (pair == '{' && set != 'C' && set != 0) {
+                    text += '{';
+                    ++characters;
+                    continue;
+                }
+                if (pair >= '1' && pair <= '4' && set != 0) {
+                    text += QStringLiteral("<FNC%1>").arg(pair);
+                    ++characters;
+                    continue;
+                }
+                rest = QString::fromLatin1(raw.mid(i - 1));
+                return QStringLiteral("stops at {%1: %2").arg(QChar(pair)).arg(text);
+            }
+            if (set == 0) {
+                rest = QString::fromLatin1(raw.mid(i));
+                return QStringLiteral("no code set");
+            }
+            if (set == 'C') {
+                if (uchar(c) > 99) {
+                    rest = QString::fromLatin1(raw.mid(i));
+                    return QStringLiteral("stops at byte %1: %2").arg(int(uchar(c))).arg(text);
+                }
+                text += QStringLiteral("%1").arg(int(uchar(c)), 2, 10, QChar('0'));
+            } else if (set == 'A' && uchar(c) >= 0x60) {
+                rest = QString::fromLatin1(raw.mid(i));
+                return QStringLiteral("stops at '%1' in set A: %2").arg(QChar(c)).arg(text);
+            } else {
+                text += QChar(c);
+            }
+            ++characters;
+        }
+        // Each character 11 modules, the check character too; the stop 13.
+        return QStringLiteral("sets %1, %2 modules: %3").arg(sets).arg(11 * (characters + 1) + 13).arg(text);
+    }
+
+    // GS v 0 m xL xH yL yH: its rows of dots as 0 and 1, joined by "/".
+    void rasterImage()
+    {
+        const int rowBytes = byteAt(at + 2) | byteAt(at + 3) << 8;
+        const int rows = byteAt(at + 4) | byteAt(at + 5) << 8;
+        at += 6;
+        const QByteArray data = take(rowBytes * rows);
+        QStringList dots;
+        for (int y = 0; y < rows; ++y) {
+            QString row;
+            for (int x = 0; x < rowBytes * 8; ++x)
+                row += (uchar(data.at(y * rowBytes + x / 8)) >> (7 - x % 8)) & 1 ? '1' : '0';
+            dots << row;
+        }
+        lineAlignment = alignment;
+        deed(QStringLiteral("picture %1 %2x%3 %4").arg(QChar(alignment)).arg(rowBytes * 8).arg(rows).arg(dots.join('/')));
+    }
+
+    void graphicsFunction()
+    {
+        // GS ( L pL pH m fn kc1 kc2 x y: fn 69 prints stored graphics.
+        const int length = byteAt(at + 1) | byteAt(at + 2) << 8;
+        const QByteArray body = bytes.mid(at + 3, length);
+        at += 3 + length;
+        if (body.size() == 6 && body.at(1) == 69)
+            deed(QStringLiteral("logo %1 %2 scale %3 %4").arg(int(uchar(body.at(2)))).arg(int(uchar(body.at(3))))
+                     .arg(int(body.at(4))).arg(int(body.at(5))));
+        else
+            deed(QStringLiteral("? GS ( L"));
     }
 
     void qrFunction()

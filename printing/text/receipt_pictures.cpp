@@ -1,0 +1,135 @@
+#include "receipt_pictures.h"
+
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+
+#include <algorithm>
+#include <set>
+#include <vector>
+
+namespace {
+
+constexpr qint64 largestPixels = 16 * 1000 * 1000;
+constexpr qint64 largestFile = 32 * 1024 * 1024;
+
+// The file a value names, where it is; empty when there is none.
+QString existingFile(const QString &value, const QString &receiptFolder)
+{
+    if (value.isEmpty() || value.contains(QLatin1Char('\n')))
+        return {};
+    const QFileInfo named(value);
+    if (named.isAbsolute())
+        return named.isFile() ? named.filePath() : QString();
+    for (const QString &folder : {receiptFolder, QCoreApplication::applicationDirPath()}) {
+        const QFileInfo there(QDir(folder), value);
+        if (!folder.isEmpty() && there.isFile())
+            return there.filePath();
+    }
+    return {};
+}
+
+receipt::Raster failed(std::string &problem, const QString &why)
+{
+    problem = why.toStdString();
+    return {};
+}
+
+receipt::Raster loadPicture(const std::string &value, int widthDots, std::string &problem,
+                            const QString &receiptFolder)
+{
+    const QString text = QString::fromUtf8(value.data(), int(value.size()));
+    QByteArray bytes;
+    QString name;
+    const QString path = existingFile(text, receiptFolder);
+    if (!path.isEmpty()) {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            return failed(problem, QStringLiteral("não consegue ler %1: %2").arg(path, file.errorString()));
+        if (file.size() > largestFile)
+            return failed(problem, QStringLiteral("com o arquivo %1 grande demais").arg(path));
+        bytes = file.readAll();
+        name = path;
+    } else {
+        QByteArray base64 = value.c_str();
+        base64.replace(' ', "").replace('\t', "").replace('\r', "").replace('\n', "");
+        const auto decoded = QByteArray::fromBase64Encoding(base64, QByteArray::AbortOnBase64DecodingErrors);
+        if (!decoded || decoded.decoded.isEmpty())
+            return failed(problem, QStringLiteral("sem o arquivo %1, que também não é Base64").arg(text.left(80)));
+        bytes = decoded.decoded;
+        name = QStringLiteral("em Base64");
+    }
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    const QByteArray format = reader.format();
+    if (format != "png" && format != "bmp" && format != "jpeg" && format != "jpg")
+        return failed(problem, QStringLiteral("%1 não é uma imagem PNG, BMP ou JPEG").arg(name));
+    const QSize size = reader.size();
+    if (!size.isValid())
+        return failed(problem, QStringLiteral("%1 não pôde ser lida: %2").arg(name, reader.errorString()));
+    if (qint64(size.width()) * size.height() > largestPixels)
+        return failed(problem, QStringLiteral("%1 é grande demais: %2 × %3 pontos").arg(name).arg(size.width()).arg(size.height()));
+    // One pixel one dot; narrower when the paper is, never wider.
+    if (size.width() > widthDots)
+        reader.setScaledSize(QSize(widthDots, std::max(1, int(qint64(size.height()) * widthDots / size.width()))));
+    const QImage image = reader.read();
+    if (image.isNull())
+        return failed(problem, QStringLiteral("%1 não pôde ser lida: %2").arg(name, reader.errorString()));
+    return dotsOfImage(image);
+}
+
+} // namespace
+
+receipt::PictureLoader pictureLoader(const QString &receiptFolder)
+{
+    return [receiptFolder](const std::string &value, int widthDots, std::string &problem) {
+        return loadPicture(value, widthDots, problem, receiptFolder);
+    };
+}
+
+receipt::Raster dotsOfImage(const QImage &image)
+{
+    const QImage colours = image.convertToFormat(QImage::Format_ARGB32);
+    const int width = colours.width();
+    const int height = colours.height();
+    // Grey over white paper, 0 black to 255 white.
+    std::vector<float> grey(std::size_t(width) * std::size_t(height));
+    std::set<int> levels;
+    for (int y = 0; y < height; ++y) {
+        const auto *line = reinterpret_cast<const QRgb *>(colours.constScanLine(y));
+        for (int x = 0; x < width; ++x) {
+            const int alpha = qAlpha(line[x]);
+            const int level = (qGray(line[x]) * alpha + 255 * (255 - alpha)) / 255;
+            grey[std::size_t(y) * std::size_t(width) + std::size_t(x)] = float(level);
+            if (levels.size() < 3)
+                levels.insert(level);
+        }
+    }
+    const bool dither = levels.size() > 2;
+    receipt::Raster raster = receipt::blankRaster(width, height);
+    const auto spread = [&](int x, int y, float error) {
+        if (x >= 0 && x < width && y < height)
+            grey[std::size_t(y) * std::size_t(width) + std::size_t(x)] += error;
+    };
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const float level = grey[std::size_t(y) * std::size_t(width) + std::size_t(x)];
+            const bool dark = level < 128;
+            if (dark)
+                raster.setDark(x, y);
+            if (!dither)
+                continue;
+            // Floyd and Steinberg's weights.
+            const float error = level - (dark ? 0.f : 255.f);
+            spread(x + 1, y, error * 7 / 16);
+            spread(x - 1, y + 1, error * 3 / 16);
+            spread(x, y + 1, error * 5 / 16);
+            spread(x + 1, y + 1, error * 1 / 16);
+        }
+    }
+    return raster;
+}
