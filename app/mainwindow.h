@@ -52,6 +52,7 @@ private:
     void saveSettings();
     void loadCutCommands();
     PrintJob jobFromWindow() const;
+    bool printerChosen();
     void finishPrint(bool printed);
     void showPreview();
     void showReceiptProblem();

@@ -79,17 +79,14 @@ PrintJob MainWindow::jobFromWindow() const
     return job;
 }
 
-void MainWindow::on_imprimir_clicked()
+// The spooler's printer the print needs: one chosen and installed.
+bool MainWindow::printerChosen()
 {
-    // One press, one print.
-    if (printRun)
-        return;
-    const QString printerName = chosenPrinter(ui->impressoras);
-    if (printerName.isEmpty()) {
+    if (chosenPrinter(ui->impressoras).isEmpty()) {
         QMessageBox::critical(this, tr("IMPRESSORA"), tr("Por favor selecione uma impressora"),
                               QMessageBox::Ok, QMessageBox::NoButton);
         ui->impressoras->setFocus(Qt::OtherFocusReason);
-        return;
+        return false;
     }
     // The saved printer is not installed: nothing prints anywhere, not even
     // on a port, until the operator chooses one that is.
@@ -98,8 +95,20 @@ void MainWindow::on_imprimir_clicked()
                               tr("Falha na impressão. Verifique a impressora e tente novamente."),
                               QMessageBox::Ok, QMessageBox::NoButton);
         ui->impressoras->setFocus(Qt::OtherFocusReason);
-        return;
+        return false;
     }
+    return true;
+}
+
+void MainWindow::on_imprimir_clicked()
+{
+    // One press, one print.
+    if (printRun)
+        return;
+    // A network printer on "escrita direta" takes the receipt and its cut
+    // itself: the printer list's choice is not used.
+    if (!printsToNetwork(jobFromWindow()) && !printerChosen())
+        return;
 
     // A receipt with a tag that cannot be carried out prints nothing at all,
     // on any road: a fiscal receipt with a broken QR code is worse than none.

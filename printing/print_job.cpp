@@ -1,6 +1,8 @@
 #include "print_job.h"
 
 #include "direct_port.h"
+#include "network_printer.h"
+#include "port_target.h"
 #include "print_control.h"
 #include "raw_spooler.h"
 
@@ -33,8 +35,30 @@ bool printRawDocument(const PrintJob &job, PrintControl &control)
                               echoText);
 }
 
+// A receipt printer on the network: the text and then the cut on one
+// connection, so nothing of another till's comes between them, and no
+// spooler queue is needed.
+bool printToNetworkPrinter(const PrintJob &job, PrintControl &control, const PortTarget &target)
+{
+    // Framed before the printer is held: one that takes one client at a
+    // time is kept from the other till no longer than the print needs.
+    const QByteArray text = rawText(job, LineEnds::CrLf);
+    if (text.isNull())
+        return false;
+    NetworkPrinter printer(target, control);
+    if (!printer.open())
+        return false;
+    // A print that may have gone out in part is never sent again by itself.
+    return printer.write(text.constData(), size_t(text.size()))
+           && printer.write(job.cutSequence.constData(), size_t(job.cutSequence.size())) && printer.finish()
+           && !control.abandoned();
+}
+
 bool printToDirectPort(const PrintJob &job, PrintControl &control)
 {
+    const PortTarget target = parsePortTarget(job.directTarget.toLocal8Bit().toStdString());
+    if (target.kind == PortTarget::Kind::network)
+        return printToNetworkPrinter(job, control, target);
     // The target is opened (and emptied) before the text is prepared.
     DirectPortWriter port(job.directTarget.toLocal8Bit().toStdString(), &control);
     const QByteArray text = rawText(job, LineEnds::CrLf);
@@ -60,6 +84,12 @@ void sendCutCommand(const PrintJob &job, PrintControl &control)
 {
     const QByteArray name = job.printerName.toLocal8Bit();
     sendRawToPrinter(name.constData(), job.cutSequence.constData(), job.cutSequence.size(), &control);
+}
+
+bool printsToNetwork(const PrintJob &job)
+{
+    return job.level == QLatin1String("escrita direta")
+           && parsePortTarget(job.directTarget.toLocal8Bit().toStdString()).kind == PortTarget::Kind::network;
 }
 
 void sayReceiptRefused(const QString &problem)

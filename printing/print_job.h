@@ -50,6 +50,10 @@ enum class LineEnds { Lf, CrLf };
 // carried out.
 QByteArray directText(const PrintJob &job, LineEnds ends = LineEnds::Lf);
 
+// True when the job goes to a receipt printer on the network ("escrita
+// direta" to tcp://HOST:PORT), which needs no spooler queue.
+bool printsToNetwork(const PrintJob &job);
+
 // True when the job reads the file's tags.
 bool readsTags(const PrintJob &job);
 
