@@ -1,5 +1,6 @@
 #include "mainwindow.h"
 #include "output_streams.h"
+#include "device_status_watch.h"
 #include "printer_state_watch.h"
 #include "stale_jobs.h"
 
@@ -63,6 +64,7 @@ int main(int argc, char **argv)
     // moment to cancel what it started, then the program ends without it.
     // Nor for a question about the printer's state: it changes nothing.
     if (printThreadsRunning(std::chrono::seconds(3)) || printerStateQueriesRunning()
+        || deviceStatusQueriesRunning()
         || cancellingJobsLeftBehind()) {
         std::fflush(nullptr);
         std::_Exit(status);

@@ -53,7 +53,7 @@ private:
     void loadCutCommands();
     PrintJob jobFromWindow() const;
     bool printerChosen();
-    void finishPrint(bool printed);
+    void finishPrint(bool printed, const QString &problem = QString());
     void showPreview();
     void showReceiptProblem();
 

@@ -20,6 +20,9 @@ struct PrintRun {
     PrintJob job;
     PrintControl control;
     std::atomic<bool> printed{false};
+    // What the printer itself said against the print; set before the
+    // thread ends, read after.
+    QString problem;
 };
 
 namespace {
@@ -130,12 +133,12 @@ void MainWindow::on_imprimir_clicked()
     // The window keeps painting and answering while the print runs.
     ++printThreads;
     QThread *thread = QThread::create([run] {
-        run->printed = runPrintJob(run->job, run->control);
+        run->printed = runPrintJob(run->job, run->control, &run->problem);
         --printThreads;
     });
     connect(thread, &QThread::finished, this, [this, run] {
         if (printRun == run)
-            finishPrint(run->printed);
+            finishPrint(run->printed, run->problem);
     });
     connect(thread, &QThread::finished, thread, &QObject::deleteLater);
     thread->start();
@@ -152,7 +155,7 @@ void MainWindow::watchPrint()
     }
 }
 
-void MainWindow::finishPrint(bool printed)
+void MainWindow::finishPrint(bool printed, const QString &problem)
 {
     printWatch->stop();
     // Keys and clicks that came while the print ran still reach nothing.
@@ -168,7 +171,8 @@ void MainWindow::finishPrint(bool printed)
     // so the operator can mend the printer, or pick another printer or
     // level, and press again.
     QMessageBox::critical(this, tr("IMPRESSORA"),
-                          tr("Falha na impressão. Verifique a impressora e tente novamente."),
+                          problem.isEmpty() ? tr("Falha na impressão. Verifique a impressora e tente novamente.")
+                                            : problem,
                           QMessageBox::Ok, QMessageBox::NoButton);
     ui->imprimir->setFocus(Qt::OtherFocusReason);
 }

@@ -1,5 +1,6 @@
 #include "print_job.h"
 
+#include "device_status.h"
 #include "direct_port.h"
 #include "network_printer.h"
 #include "port_target.h"
@@ -35,10 +36,23 @@ bool printRawDocument(const PrintJob &job, PrintControl &control)
                               echoText);
 }
 
+// A printer that cannot print now keeps the receipt: nothing is sent.
+bool refusedByStatus(const DeviceStatus &status, QString *problem)
+{
+    if (!deviceStatusRefuses(status))
+        return false;
+    const std::string text = deviceStatusText(status);
+    std::cout << "impressao recusada, nada foi enviado: estado da impressora: " << text << std::endl;
+    if (problem)
+        *problem = QString::fromStdString(text);
+    return true;
+}
+
 // A receipt printer on the network: the text and then the cut on one
 // connection, so nothing of another till's comes between them, and no
-// spooler queue is needed.
-bool printToNetworkPrinter(const PrintJob &job, PrintControl &control, const PortTarget &target)
+// spooler queue is needed. The printer is asked how it is on the same
+// connection before and after.
+bool printToNetworkPrinter(const PrintJob &job, PrintControl &control, const PortTarget &target, QString *problem)
 {
     // Framed before the printer is held: one that takes one client at a
     // time is kept from the other till no longer than the print needs.
@@ -46,19 +60,33 @@ bool printToNetworkPrinter(const PrintJob &job, PrintControl &control, const Por
     if (text.isNull())
         return false;
     NetworkPrinter printer(target, control);
-    if (!printer.open())
+    if (!printer.open() || refusedByStatus(askDeviceStatus(printer), problem))
         return false;
     // A print that may have gone out in part is never sent again by itself.
-    return printer.write(text.constData(), size_t(text.size()))
-           && printer.write(job.cutSequence.constData(), size_t(job.cutSequence.size())) && printer.finish()
-           && !control.abandoned();
+    const bool sent = printer.write(text.constData(), size_t(text.size()))
+                      && printer.write(job.cutSequence.constData(), size_t(job.cutSequence.size()))
+                      && printer.finish();
+    if (!sent || control.abandoned())
+        return false;
+    // Paper that ran out during the print: the operator checks the receipt.
+    if (askDeviceStatus(printer).paperOut) {
+        const char *text = "a impressora ficou sem papel durante a impressão";
+        std::cout << "escrita direta: " << text << std::endl;
+        if (problem)
+            *problem = QString::fromUtf8(text);
+        return false;
+    }
+    return true;
 }
 
-bool printToDirectPort(const PrintJob &job, PrintControl &control)
+bool printToDirectPort(const PrintJob &job, PrintControl &control, QString *problem)
 {
     const PortTarget target = parsePortTarget(job.directTarget.toLocal8Bit().toStdString());
     if (target.kind == PortTarget::Kind::network)
-        return printToNetworkPrinter(job, control, target);
+        return printToNetworkPrinter(job, control, target, problem);
+    // A port that talks back is asked first (the port is not held meanwhile).
+    if (deviceCanAnswer(target) && refusedByStatus(queryDeviceStatus(target), problem))
+        return false;
     // The target is opened (and emptied) before the text is prepared.
     DirectPortWriter port(job.directTarget.toLocal8Bit().toStdString(), &control);
     const QByteArray text = rawText(job, LineEnds::CrLf);
@@ -97,20 +125,20 @@ void sayReceiptRefused(const QString &problem)
     std::cout << "impressao recusada, nada foi enviado: " << problem.toStdString() << std::endl;
 }
 
-bool runPrintJob(const PrintJob &job, PrintControl &control)
+bool runPrintJob(const PrintJob &job, PrintControl &control, QString *problem)
 {
     // A tag that cannot be carried out stops the print before any road
     // starts: no job, no cut, no port emptied.
-    const QString problem = receiptProblem(job);
-    if (!problem.isEmpty()) {
-        sayReceiptRefused(problem);
+    const QString refusal = receiptProblem(job);
+    if (!refusal.isEmpty()) {
+        sayReceiptRefused(refusal);
         return false;
     }
     bool printed = false;
     if (job.level == QLatin1String("baixo"))
         printed = printRawDocument(job, control);
     else if (job.level == QLatin1String("escrita direta"))
-        printed = printToDirectPort(job, control);
+        printed = printToDirectPort(job, control, problem);
     else if (job.level == QLatin1String("medio"))
         printed = printPlainDocument(job, control);
     else if (job.level == QLatin1String("alto"))

@@ -37,8 +37,10 @@ struct PrintJob {
 
 // Prints the job on the road its level chooses, followed by its cut; true
 // when both went out. Reads nothing of the window, so
-// it may run on any thread.
-bool runPrintJob(const PrintJob &job, PrintControl &control);
+// it may run on any thread. A print the printer itself refused (no paper,
+// cover open) or whose paper ran out during it sets `problem` to what the
+// operator is told.
+bool runPrintJob(const PrintJob &job, PrintControl &control, QString *problem = nullptr);
 
 // How the text's lines end: LF for the spooler, CR LF for a port, as a
 // Windows text-mode stream always wrote them there.

@@ -179,8 +179,12 @@ struct NetworkPrinter::Link {
         return "a impressora em " + address + " " + what;
     }
 
+    bool quiet = false;
     void reportOpenFailure(const std::string &reason)
     {
+        failed = true;
+        if (quiet)
+            return;
         std::fprintf(stderr, "escrita direta: nao foi possivel abrir %s: %s\n", address.c_str(), reason.c_str());
         failed = true;
     }
@@ -300,9 +304,10 @@ std::size_t NetworkPrinter::bytesTaken() const
     return link->taken();
 }
 
-bool NetworkPrinter::open()
+bool NetworkPrinter::open(bool report)
 {
     Link &l = *link;
+    l.quiet = !report;
     WaitScope wait(&l.control);
     const std::shared_ptr<Resolution> resolution = l.resolve();
     if (!resolution)

@@ -30,8 +30,9 @@ public:
     NetworkPrinter(const NetworkPrinter &) = delete;
     NetworkPrinter &operator=(const NetworkPrinter &) = delete;
 
-    // Resolves the name and connects; false (and said) when it cannot.
-    bool open();
+    // Resolves the name and connects; false (and said, unless `report` is
+    // false) when it cannot.
+    bool open(bool report = true);
     bool isOpen() const;
 
     // Sends every byte; false once the printer has taken nothing for the

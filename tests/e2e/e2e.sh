@@ -244,11 +244,18 @@ config.ini with keys twice | linux | worked | nivel=alto;nivel=baixo;impressora=
 escrita direta: a folder that does not exist | linux | lines | nivel=escrita direta;escrita_direta=/nao/existe/porta.prn;cortarPapel=epson corte total | press | - | IMPRESSORA | 0 | -
 escrita direta: a file that may not be written | linux | lines | nivel=escrita direta;escrita_direta=@PORT;cortarPapel=epson corte total | port-read-only | port:63 6f 6e 74 65 75 64 6f 20 61 6e 74 69 67 6f 0a | IMPRESSORA | 0 | -
 escrita direta: a full device | linux | lines | nivel=escrita direta;escrita_direta=/dev/full;cortarPapel=epson corte total | press | - | IMPRESSORA | 0 | -
-escrita direta to a network printer: the receipt and its cut on one connection, no queue chosen, nothing to the spooler | linux | lines | impressora=;nivel=escrita direta;escrita_direta=@NET;margem_esquerda=0;margem_superior=0;margem_inferior=0;cortarPapel=epson corte total | net-printer | net:41 0d 0a 42 0d 0a 0d 0a 1b 69 | - | 0 | -
-receipt tags, escrita direta to a network printer: the bytes of a port, the cut after them | linux | tags | nivel=escrita direta;escrita_direta=@NET;margem_esquerda=0;margem_superior=0;margem_inferior=0;codificacao=epson pc860;etiquetas=acbr;cortarPapel=epson corte total | net-printer | net:1b 74 03 1b 61 01 1b 45 01 50 8e 4f 0d 0a 1b 61 00 1d 28 6b 04 00 31 41 32 00 1d 28 6b 03 00 31 43 04 1d 28 6b 03 00 31 45 30 1d 28 6b 0a 00 31 50 30 31 32 33 34 35 36 37 1d 28 6b 03 00 31 51 30 0d 0a 1b 70 00 19 fa 1b 45 00 1b 61 00 0d 0a 1b 69 | - | 0 | -
-escrita direta to a network printer busy with another till for 2 s: printed once it takes the connection | linux | lines | nivel=escrita direta;escrita_direta=@NET;margem_esquerda=0;margem_superior=0;margem_inferior=0;cortarPapel=epson corte total | net-printer --refuse-for 2 | net:41 0d 0a 42 0d 0a 0d 0a 1b 69 | - | 0 | -
+escrita direta to a network printer: the receipt and its cut on one connection, no queue chosen, nothing to the spooler | linux | lines | impressora=;nivel=escrita direta;escrita_direta=@NET;margem_esquerda=0;margem_superior=0;margem_inferior=0;cortarPapel=epson corte total | net-printer | net:10 04 01 10 04 02 10 04 04 41 0d 0a 42 0d 0a 0d 0a 1b 69 10 04 01 10 04 02 10 04 04 | - | 0 | -
+receipt tags, escrita direta to a network printer: the bytes of a port, the cut after them | linux | tags | nivel=escrita direta;escrita_direta=@NET;margem_esquerda=0;margem_superior=0;margem_inferior=0;codificacao=epson pc860;etiquetas=acbr;cortarPapel=epson corte total | net-printer | net:10 04 01 10 04 02 10 04 04 1b 74 03 1b 61 01 1b 45 01 50 8e 4f 0d 0a 1b 61 00 1d 28 6b 04 00 31 41 32 00 1d 28 6b 03 00 31 43 04 1d 28 6b 03 00 31 45 30 1d 28 6b 0a 00 31 50 30 31 32 33 34 35 36 37 1d 28 6b 03 00 31 51 30 0d 0a 1b 70 00 19 fa 1b 45 00 1b 61 00 0d 0a 1b 69 10 04 01 10 04 02 10 04 04 | - | 0 | -
+escrita direta to a network printer busy with another till for 2 s: printed once it takes the connection | linux | lines | nivel=escrita direta;escrita_direta=@NET;margem_esquerda=0;margem_superior=0;margem_inferior=0;cortarPapel=epson corte total | net-printer --refuse-for 2 | net:10 04 01 10 04 02 10 04 04 41 0d 0a 42 0d 0a 0d 0a 1b 69 10 04 01 10 04 02 10 04 04 | - | 0 | -
 escrita direta to a network printer that stops reading: the box, the bytes it took said, nothing sent again | linux | four-mb | nivel=escrita direta;escrita_direta=@NET;cortarPapel=epson corte total | net-printer --stop-after 2000 --small-buffer | net:any | IMPRESSORA | 0 | says:bytes enviados antes de parar: a impressora em 127.0.0.1:
 escrita direta to a network printer whose name does not resolve: the box | linux | lines | nivel=escrita direta;escrita_direta=tcp://nao-existe.invalid:9100;cortarPapel=epson corte total | press | - | IMPRESSORA | 0 | says:nao foi possivel abrir nao-existe.invalid:9100
+the network printer's own status: sem papel shown before the press, refused at it, nothing sent | linux | lines | nivel=escrita direta;escrita_direta=@NET;cortarPapel=epson corte total | net-printer --status paper-out | - | IMPRESSORA | 0 | before:sem papel;says:impressao recusada, nada foi enviado: estado da impressora: sem papel
+the network printer's own status: tampa aberta shown before the press, refused at it, nothing sent | linux | lines | nivel=escrita direta;escrita_direta=@NET;cortarPapel=epson corte total | net-printer --status cover-open | - | IMPRESSORA | 0 | before:tampa aberta;says:impressao recusada, nada foi enviado: estado da impressora: tampa aberta
+the network printer's own status: offline shown before the press, refused at it, nothing sent | linux | lines | nivel=escrita direta;escrita_direta=@NET;cortarPapel=epson corte total | net-printer --status offline | - | IMPRESSORA | 0 | before:offline;says:impressao recusada, nada foi enviado: estado da impressora: offline
+the network printer's own status: erro shown before the press, refused at it, nothing sent | linux | lines | nivel=escrita direta;escrita_direta=@NET;cortarPapel=epson corte total | net-printer --status error | - | IMPRESSORA | 0 | before:erro;says:impressao recusada, nada foi enviado: estado da impressora: erro
+the network printer's own status: pouco papel shown, and the receipt prints | linux | lines | nivel=escrita direta;escrita_direta=@NET;margem_esquerda=0;margem_superior=0;margem_inferior=0;cortarPapel=epson corte total | net-printer --status near-end | net:10 04 01 10 04 02 10 04 04 41 0d 0a 42 0d 0a 0d 0a 1b 69 10 04 01 10 04 02 10 04 04 | - | 0 | before:pouco papel
+the network printer answers malformed status bytes: não responde, and the receipt prints as before | linux | lines | nivel=escrita direta;escrita_direta=@NET;margem_esquerda=0;margem_superior=0;margem_inferior=0;cortarPapel=epson corte total | net-printer --status malformed | net:10 04 01 10 04 02 10 04 04 41 0d 0a 42 0d 0a 0d 0a 1b 69 10 04 01 10 04 02 10 04 04 | - | 0 | before:não responde
+the network printer's paper runs out during the print: the box says so, the program stays | linux | lines | nivel=escrita direta;escrita_direta=@NET;margem_esquerda=0;margem_superior=0;margem_inferior=0;cortarPapel=epson corte total | net-printer --paper-out-after 12 | net:10 04 01 10 04 02 10 04 04 41 0d 0a 42 0d 0a 0d 0a 1b 69 10 04 01 10 04 02 10 04 04 | IMPRESSORA | 0 | before:pronta;says:a impressora ficou sem papel durante a impressão
 the installed program: the worked example | installed | worked | nivel=baixo;margem_esquerda=2;margem_superior=1;margem_inferior=2;matricial=draft;cortarPapel=epson corte total | read-only-folder | 1b 78 30 1b 12 0a 20 20 41 42 0a 20 20 43 0a 0a 0a+1b 69 | - | 0 | unchanged;user:keys=19
 the installed program: a missing file | installed | missing | nivel=baixo | - | - | ARQUIVO | 1 | -
 baixo: a pause of 0.7 s inside the Create-Job and Release-Job answers: one print, one cut | linux,once | lines | nivel=baixo;cortarPapel=epson corte total | relay --pause Create-Job:0.7 --pause Release-Job:0.7 | framed+1b 69 | - | 0 | -
@@ -411,10 +418,10 @@ check_output() { # NAME EXPECTED QUEUE PORT_FILE [NET_DIR]
             -) ;;
             port:*) check "$name: the direct-write file" equals "$(hex_of "$4")" "${entry#port:}" ;;
             net:any) connections=$((connections + 1))
-                     check "$name: connection $connections of the network printer" test -e "$5/conn-$connections.bin" ;;
+                     check "$name: connection $connections of the network printer" test -n "$(net_connection "$5" $connections)" ;;
             net:*) connections=$((connections + 1))
                    check "$name: connection $connections of the network printer" \
-                       equals "$(hex_of "$5/conn-$connections.bin")" "${entry#net:}" ;;
+                       equals "$(hex_of "$(net_connection "$5" $connections)")" "${entry#net:}" ;;
             page:*+* | symbols:*+*) if [ "$platform" = windows ]; then
                           jobs+=("${entry%%+*}" "${entry#*+}")
                       else
@@ -424,7 +431,7 @@ check_output() { # NAME EXPECTED QUEUE PORT_FILE [NET_DIR]
         esac
     done
     [ -z "${5:-}" ] || check "$name: $connections connection(s) to the network printer, no other" \
-        test ! -e "$5/conn-$((connections + 1)).bin"
+        test -z "$(net_connection "$5" $((connections + 1)))"
     [ ${#jobs[@]} -eq 0 ] || check "$name: ${#jobs[@]} job(s)" cups_private wait-job "$cups_dir" "$queue" ${#jobs[@]} 60
     sleep 0.3
     check "$name: ${#jobs[@]} job(s), no other" equals "$(job_count "$queue")" ${#jobs[@]}
@@ -631,6 +638,8 @@ run_row() { # NAME FILE CONFIG ACTION JOBS BOX EXIT SAVED
     # The printer the window chooses: the saved one, or the row's queue.
     local printer=$queue
     [[ ";$3" =~ \;impressora=([^;]*) ]] && printer=${BASH_REMATCH[1]//@Q/$queue}
+    # The network printer's own status is said under its address.
+    [ -n "$NET_TARGET" ] && printer=$NET_TARGET
 
     window_wait_gone '^(Orvane|ARQUIVO|IMPRESSORA)$' 10
     local started=$(date +%s%N)
@@ -810,6 +819,10 @@ net_printer_start() { # DIR OPTIONS...
     E2E_PIDS+=($!)
     while [ ! -s "$dir/port" ] && [ $((ticks -= 1)) -ge 0 ]; do sleep 0.1; done
     echo "tcp://127.0.0.1:$(cat "$dir/port")"
+}
+# The N-th connection that carried more than status questions.
+net_connection() { # DIR N
+    find "$1" -name 'conn-*.bin' 2>/dev/null | sort -V | sed -n "${2}p"
 }
 net_printer_stop() { # DIR
     [ -f "$1.pid" ] && kill "$(cat "$1.pid")" 2>/dev/null

@@ -2,6 +2,7 @@
 // tests/fixtures on 127.0.0.1 takes the bytes, refuses, stalls and closes as
 // a row asks.
 
+#include "device_status.h"
 #include "network_printer.h"
 #include "port_target.h"
 #include "print_control.h"
@@ -68,6 +69,7 @@ public:
         process.waitForFinished(5000);
     }
     PortTarget target() const { return parsePortTarget("tcp://127.0.0.1:" + std::to_string(port)); }
+    QString filePath(const QString &name) const { return folder.filePath(name); }
     QByteArray connection(int number) const
     {
         QFile file(folder.filePath(QStringLiteral("conn-%1.bin").arg(number)));
@@ -171,6 +173,58 @@ private slots:
         QVERIFY(secondPrinted);
         QCOMPARE(printer.connection(1, first.size()), first);
         QCOMPARE(printer.connection(2, second.size()), second);
+    }
+
+    // The printer's own status, asked on the network and through a serial
+    // line (a pty whose other side socat joins to the same printer), in the
+    // kernel's default mode until the question makes it raw.
+    void status_data()
+    {
+        QTest::addColumn<bool>("serial");
+        QTest::addColumn<QString>("state");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("refuses");
+        const struct {
+            const char *state;
+            const char *text;
+            bool refuses;
+        } states[] = {
+            {"ready", "pronta", false},           {"near-end", "pouco papel", false},
+            {"paper-out", "sem papel", true},     {"cover-open", "tampa aberta", true},
+            {"offline", "offline", true},         {"error", "erro", true},
+            {"malformed", "não responde", false}, {"silent", "não responde", false},
+        };
+        for (const auto &row : states)
+            QTest::addRow("network, %s", row.state) << false << row.state << row.text << row.refuses;
+        QTest::newRow("serial, ready") << true << "ready" << "pronta" << false;
+        QTest::newRow("serial, paper-out") << true << "paper-out" << "sem papel" << true;
+        QTest::newRow("serial, silent") << true << "silent" << "não responde" << false;
+    }
+
+    void status()
+    {
+        QFETCH(bool, serial);
+        QFETCH(QString, state);
+        QFETCH(QString, text);
+        QFETCH(bool, refuses);
+        TestPrinter printer({"--status", state});
+        QVERIFY(printer.port > 0);
+        PortTarget target = printer.target();
+        QProcess line;
+        if (serial) {
+            const QString link = printer.filePath("tty");
+            line.start("socat", {"PTY,link=" + link, "TCP:127.0.0.1:" + QString::number(printer.port)});
+            QElapsedTimer waited;
+            waited.start();
+            while (!QFile::exists(link) && waited.elapsed() < 10000)
+                QThread::msleep(20);
+            target = parsePortTarget(link.toStdString());
+        }
+        const DeviceStatus status = queryDeviceStatus(target);
+        line.kill();
+        line.waitForFinished(5000);
+        QCOMPARE(QString::fromStdString(deviceStatusText(status)), text);
+        QCOMPARE(deviceStatusRefuses(status), refuses);
     }
 
     // A print that cannot go on ends within the limit, says why on
