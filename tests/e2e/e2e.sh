@@ -28,7 +28,7 @@
 #           @garbage, @long-font, @directory: see write_config). @Q is the
 #           row's own capture queue, @PORT its direct-write file (@PORT1:
 #           with single backslashes, as typed on Windows), @NET its network
-#           printer (tcp://127.0.0.1:PORT). Without an impressora line the
+#           printer (tcp://127.0.0.1:PORT), @TTY its serial line. Without an impressora line the
 #           row's queue is the printer.
 #   action  before Return is pressed on the window ("-": no window):
 #           press                  nothing
@@ -96,6 +96,9 @@
 #           net-printer OPTIONS    (at start) the row's own network receipt
 #                                  printer, tests/fixtures/net-printer.py
 #                                  OPTIONS, at @NET
+#           serial-printer OPTIONS (at start) the same printer behind a
+#                                  serial line, a pty in the kernel's default
+#                                  mode that socat joins to it, at @TTY
 #           two-windows OPTIONS    a second window of a copy of the program,
 #                                  through the same relay; Return on both,
 #                                  0.3 s apart
@@ -115,7 +118,8 @@
 #           last page when PAGES ends in "$" ("*$", "7$"); port:HEX
 #           is what the direct-write file holds; net:HEX what the network
 #           printer's next connection received, net:any one of any bytes
-#           (and no more connections than those named); "-": nothing, nothing held
+#           (and no more connections than those named); serial:HEX the
+#           same after the status questions the window asked first; "-": nothing, nothing held
 #   box     the message box the operator sees: ARQUIVO, IMPRESSORA or "-".
 #           After IMPRESSORA the window stays; the operator closes it.
 #   exit    the program's exit status
@@ -248,6 +252,8 @@ escrita direta to a network printer: the receipt and its cut on one connection, 
 receipt tags, escrita direta to a network printer: the bytes of a port, the cut after them | linux | tags | nivel=escrita direta;escrita_direta=@NET;margem_esquerda=0;margem_superior=0;margem_inferior=0;codificacao=epson pc860;etiquetas=acbr;cortarPapel=epson corte total | net-printer | net:10 04 01 10 04 02 10 04 04 1b 74 03 1b 61 01 1b 45 01 50 8e 4f 0d 0a 1b 61 00 1d 28 6b 04 00 31 41 32 00 1d 28 6b 03 00 31 43 04 1d 28 6b 03 00 31 45 30 1d 28 6b 0a 00 31 50 30 31 32 33 34 35 36 37 1d 28 6b 03 00 31 51 30 0d 0a 1b 70 00 19 fa 1b 45 00 1b 61 00 0d 0a 1b 69 10 04 01 10 04 02 10 04 04 | - | 0 | -
 escrita direta to a network printer busy with another till for 2 s: printed once it takes the connection | linux | lines | nivel=escrita direta;escrita_direta=@NET;margem_esquerda=0;margem_superior=0;margem_inferior=0;cortarPapel=epson corte total | net-printer --refuse-for 2 | net:10 04 01 10 04 02 10 04 04 41 0d 0a 42 0d 0a 0d 0a 1b 69 10 04 01 10 04 02 10 04 04 | - | 0 | -
 escrita direta to a network printer that stops reading: the box, the bytes it took said, nothing sent again | linux | four-mb | nivel=escrita direta;escrita_direta=@NET;cortarPapel=epson corte total | net-printer --stop-after 2000 --small-buffer | net:any | IMPRESSORA | 0 | says:bytes enviados antes de parar: a impressora em 127.0.0.1:
+escrita direta to a serial line in the kernel's default mode: the tagged receipt byte for byte, the QR length byte of 10 kept, the cut to the printer | linux | tags | nivel=escrita direta;escrita_direta=@TTY;margem_esquerda=0;margem_superior=0;margem_inferior=0;codificacao=epson pc860;etiquetas=acbr;cortarPapel=epson corte total | serial-printer | serial:1b 74 03 1b 61 01 1b 45 01 50 8e 4f 0d 0a 1b 61 00 1d 28 6b 04 00 31 41 32 00 1d 28 6b 03 00 31 43 04 1d 28 6b 03 00 31 45 30 1d 28 6b 0a 00 31 50 30 31 32 33 34 35 36 37 1d 28 6b 03 00 31 51 30 0d 0a 1b 70 00 19 fa 1b 45 00 1b 61 00 0d 0a;1b 69 | - | 0 | -
+escrita direta to a serial line with its speed after the name: printed byte for byte | linux | lines | nivel=escrita direta;escrita_direta=@TTY:115200;margem_esquerda=0;margem_superior=0;margem_inferior=0;cortarPapel=epson corte total | serial-printer | serial:41 0d 0a 42 0d 0a 0d 0a;1b 69 | - | 0 | -
 escrita direta to a network printer whose name does not resolve: the box | linux | lines | nivel=escrita direta;escrita_direta=tcp://nao-existe.invalid:9100;cortarPapel=epson corte total | press | - | IMPRESSORA | 0 | says:nao foi possivel abrir nao-existe.invalid:9100
 the network printer's own status: sem papel shown before the press, refused at it, nothing sent | linux | lines | nivel=escrita direta;escrita_direta=@NET;cortarPapel=epson corte total | net-printer --status paper-out | - | IMPRESSORA | 0 | before:sem papel;says:impressao recusada, nada foi enviado: estado da impressora: sem papel
 the network printer's own status: tampa aberta shown before the press, refused at it, nothing sent | linux | lines | nivel=escrita direta;escrita_direta=@NET;cortarPapel=epson corte total | net-printer --status cover-open | - | IMPRESSORA | 0 | before:tampa aberta;says:impressao recusada, nada foi enviado: estado da impressora: tampa aberta
@@ -373,6 +379,7 @@ write_config() { # CONFIG QUEUE PORT FILE
     text=${text//@PORT1/"${3//\\\\/\\}"}
     text=${text//@PORT/"$3"}
     text=${text//@NET/"${NET_TARGET:-}"}
+    text=${text//@TTY/"${SERIAL_LINE:-}"}
     [[ $text == *impressora=* ]] || text="impressora=$2"$'\n'"$text"
     text=$'[geral]\n'"$text"$'\n'
     # As Notepad saves it.
@@ -417,6 +424,9 @@ check_output() { # NAME EXPECTED QUEUE PORT_FILE [NET_DIR]
         case $entry in
             -) ;;
             port:*) check "$name: the direct-write file" equals "$(hex_of "$4")" "${entry#port:}" ;;
+            serial:*) connections=$((connections + 1))
+                      check "$name: what the serial line carried after the status questions" \
+                          equals "$(hex_of "$(net_connection "$5" $connections)" | sed -E 's/^(10 04 0[124] ?)*//')" "${entry#serial:}" ;;
             net:any) connections=$((connections + 1))
                      check "$name: connection $connections of the network printer" test -n "$(net_connection "$5" $connections)" ;;
             net:*) connections=$((connections + 1))
@@ -592,8 +602,12 @@ run_row() { # NAME FILE CONFIG ACTION JOBS BOX EXIT SAVED
     port=$(native_path "$dir/porta de saida.prn")
     port=${port//\\/\\\\}
     rm -rf "$dir/config.ini"
-    NET_TARGET=
+    NET_TARGET= SERIAL_LINE=
     [[ $action == net-printer* ]] && NET_TARGET=$(net_printer_start "$dir/net" ${action#net-printer})
+    if [[ $action == serial-printer* ]]; then
+        NET_TARGET=$(net_printer_start "$dir/net" ${action#serial-printer})
+        SERIAL_LINE=$(serial_line_start "$dir/net" "$NET_TARGET")
+    fi
     write_config "$3" "$queue" "$port" "$dir/config.ini"
     [ -f "$dir/config.ini" ] && cp "$dir/config.ini" "$dir/config.written"
     FILE=
@@ -764,6 +778,7 @@ run_row() { # NAME FILE CONFIG ACTION JOBS BOX EXIT SAVED
         tail -n 5 "$dir/stderr" 2>/dev/null | cat -v | sed 's/^/         stderr: /'
     fi
     check "$name: exit status" equals "$EXIT_STATUS" "$7"
+    [ -n "$SERIAL_LINE" ] && serial_line_stop "$dir/net"
     [ -n "$NET_TARGET" ] && net_printer_stop "$dir/net"
     check_output "$name" "$5" "$receiver" "$dir/porta de saida.prn" ${NET_TARGET:+"$dir/net"}
     [ -z "$second" ] || check "$name: nothing on the queue first chosen" equals "$(job_count "$queue")" 0
@@ -819,6 +834,19 @@ net_printer_start() { # DIR OPTIONS...
     E2E_PIDS+=($!)
     while [ ! -s "$dir/port" ] && [ $((ticks -= 1)) -ge 0 ]; do sleep 0.1; done
     echo "tcp://127.0.0.1:$(cat "$dir/port")"
+}
+# A pty joined to the network printer by socat; prints the path of its
+# terminal side, left in the kernel's default mode.
+serial_line_start() { # DIR tcp://HOST:PORT
+    local ticks=100
+    socat PTY,link="$1/tty" "TCP:${2#tcp://}" >"$1.socat.log" 2>&1 &
+    echo $! >"$1.socat.pid"
+    while [ ! -e "$1/tty" ] && [ $((ticks -= 1)) -ge 0 ]; do sleep 0.1; done
+    echo "$1/tty"
+}
+serial_line_stop() { # DIR
+    [ -f "$1.socat.pid" ] && kill "$(cat "$1.socat.pid")" 2>/dev/null
+    rm -f "$1.socat.pid"
 }
 # The N-th connection that carried more than status questions.
 net_connection() { # DIR N
