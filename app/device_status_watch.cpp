@@ -100,7 +100,9 @@ void DeviceStatusWatch::collect()
         startQuery();
         return;
     }
-    show(QString::fromStdString(deviceStatusText(done->status)));
+    // A line a print holds was not asked: what was shown stays.
+    if (done->status.reply != DeviceStatus::Reply::busy)
+        show(QString::fromStdString(deviceStatusText(done->status)));
     pause->start();
 }
 

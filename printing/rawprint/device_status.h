@@ -13,8 +13,8 @@ class NetworkPrinter;
 struct DeviceStatus {
     // silent: nothing came back within half a second; malformed: something
     // did, but not a status byte. Either way the print goes as it would
-    // without the question.
-    enum class Reply { silent, malformed, known };
+    // without the question. busy: not asked, as a print holds the line.
+    enum class Reply { silent, malformed, known, busy };
     Reply reply = Reply::silent;
     bool offline = false;
     bool coverOpen = false;

@@ -52,5 +52,7 @@ DeviceStatus queryPortStatus(const PortTarget &target)
         mode.leave(false);
     }
     ::close(fd);
+    if (mode.busy())
+        return DeviceStatus{DeviceStatus::Reply::busy};
     return deviceStatusFromAnswers(answers[0], answers[1], answers[2]);
 }

@@ -23,8 +23,10 @@ DeviceStatus queryPortStatus(const PortTarget &target)
 {
     const HANDLE port = CreateFileA(target.path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
                                     nullptr);
+    // A COM port is the program's alone while a print writes it.
     if (port == INVALID_HANDLE_VALUE)
-        return DeviceStatus();
+        return DeviceStatus{GetLastError() == ERROR_ACCESS_DENIED ? DeviceStatus::Reply::busy
+                                                                  : DeviceStatus::Reply::silent};
     std::string answers[3];
     SerialMode mode;
     std::string error;
@@ -43,5 +45,7 @@ DeviceStatus queryPortStatus(const PortTarget &target)
         mode.leave(true);
     }
     CloseHandle(port);
+    if (mode.busy())
+        return DeviceStatus{DeviceStatus::Reply::busy};
     return deviceStatusFromAnswers(answers[0], answers[1], answers[2]);
 }

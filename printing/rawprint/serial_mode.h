@@ -31,8 +31,12 @@ public:
     static bool isSerialLine(Handle handle);
 
     // Remembers the line's settings and sets those of the print; false (and
-    // why) when the line refuses them.
+    // why) when the line refuses them. One line of the program at a time is
+    // set so: a status question waits for a print under way, up to a couple
+    // of seconds, and is then given up (busy()), so that neither puts back
+    // settings the other made.
     bool enter(Handle handle, const SerialSettings &settings, std::string &error);
+    bool busy() const { return wasBusy; }
 
     // Waits until the line has sent what it holds, for as long as it keeps
     // sending (the control's no-answer limit); false when it stopped.
@@ -45,6 +49,9 @@ public:
 private:
     struct Saved;
     std::unique_ptr<Saved> saved;
+    bool wasBusy = false;
+    bool takeLine();
+    void releaseLine();
 };
 
 #endif

@@ -44,7 +44,10 @@ tcflag_t dataBitsFlag(int bits)
 } // namespace
 
 SerialMode::SerialMode() = default;
-SerialMode::~SerialMode() = default;
+SerialMode::~SerialMode()
+{
+    leave(false);
+}
 
 bool SerialMode::isSerialLine(Handle handle)
 {
@@ -53,10 +56,15 @@ bool SerialMode::isSerialLine(Handle handle)
 
 bool SerialMode::enter(Handle handle, const SerialSettings &settings, std::string &error)
 {
+    if (!takeLine()) {
+        error = "a porta serial esta em uso";
+        return false;
+    }
     auto keep = std::make_unique<Saved>();
     keep->fd = handle;
     if (::tcgetattr(handle, &keep->before) != 0) {
         error = "o destino nao e uma porta serial";
+        releaseLine();
         return false;
     }
     termios mode = keep->before;
@@ -81,6 +89,7 @@ bool SerialMode::enter(Handle handle, const SerialSettings &settings, std::strin
         const speed_t code = speedCode(settings.speed);
         if (code == B0) {
             error = "velocidade nao suportada: " + std::to_string(settings.speed);
+            releaseLine();
             return false;
         }
         ::cfsetospeed(&mode, code);
@@ -88,6 +97,7 @@ bool SerialMode::enter(Handle handle, const SerialSettings &settings, std::strin
     }
     if (::tcsetattr(handle, TCSANOW, &mode) != 0) {
         error = "a porta serial recusou o modo da impressao";
+        releaseLine();
         return false;
     }
     saved = std::move(keep);
@@ -125,4 +135,5 @@ void SerialMode::leave(bool discardOutput)
         ::tcflush(saved->fd, TCOFLUSH);
     ::tcsetattr(saved->fd, TCSANOW, &saved->before);
     saved.reset();
+    releaseLine();
 }

@@ -11,7 +11,10 @@ struct SerialMode::Saved {
 };
 
 SerialMode::SerialMode() = default;
-SerialMode::~SerialMode() = default;
+SerialMode::~SerialMode()
+{
+    leave(false);
+}
 
 bool SerialMode::isSerialLine(Handle handle)
 {
@@ -22,11 +25,16 @@ bool SerialMode::isSerialLine(Handle handle)
 
 bool SerialMode::enter(Handle handle, const SerialSettings &settings, std::string &error)
 {
+    if (!takeLine()) {
+        error = "a porta serial esta em uso";
+        return false;
+    }
     auto keep = std::make_unique<Saved>();
     keep->handle = handle;
     keep->before.DCBlength = sizeof keep->before;
     if (!GetCommState(handle, &keep->before) || !GetCommTimeouts(handle, &keep->timeoutsBefore)) {
         error = "o destino nao e uma porta serial";
+        releaseLine();
         return false;
     }
     DCB mode = keep->before;
@@ -62,6 +70,7 @@ bool SerialMode::enter(Handle handle, const SerialSettings &settings, std::strin
     if (!SetCommState(handle, &mode) || !SetCommTimeouts(handle, &timeouts)) {
         error = "a porta serial recusou o modo da impressao (erro " + std::to_string(GetLastError()) + " do Windows)";
         SetCommState(handle, &keep->before);
+        releaseLine();
         return false;
     }
     saved = std::move(keep);
@@ -98,4 +107,5 @@ void SerialMode::leave(bool discardOutput)
     SetCommState(saved->handle, &saved->before);
     SetCommTimeouts(saved->handle, &saved->timeoutsBefore);
     saved.reset();
+    releaseLine();
 }

@@ -1,6 +1,7 @@
 // The direct-port writer: the bytes a file receives, the names of the
 // ports, and the failures it must report.
 
+#include "device_status.h"
 #include "direct_port.h"
 #include "port_target.h"
 #include "print_control.h"
@@ -269,6 +270,24 @@ private slots:
         QCOMPARE(after.c_lflag, before.c_lflag);
         QCOMPARE(after.c_cflag, before.c_cflag);
         QCOMPARE(cfgetospeed(&after), cfgetospeed(&before));
+    }
+
+    // The window's status question never touches a line a print holds: it
+    // would put back the settings it found, the print's raw mode, or leave
+    // the kernel's default mode in the middle of a receipt.
+    void statusQuestionDuringPrint()
+    {
+        PtyPair pty;
+        QVERIFY(pty.ready());
+        DirectPortWriter port(pty.path.toStdString());
+        QVERIFY(port.isOpen());
+        const DeviceStatus status = queryDeviceStatus(parsePortTarget(pty.path.toStdString()));
+        QCOMPARE(int(status.reply), int(DeviceStatus::Reply::busy));
+        QCOMPARE(int(pty.mode().c_oflag & OPOST), 0);
+        QVERIFY(port.write("\n", 1));
+        QVERIFY(port.close());
+        QCOMPARE(pty.received(1), QByteArray("\n"));
+        QVERIFY(pty.mode().c_oflag & OPOST);
     }
 
     // A speed given to what is no serial line is refused, not ignored.
