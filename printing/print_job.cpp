@@ -63,13 +63,17 @@ bool printToNetworkPrinter(const PrintJob &job, PrintControl &control, const Por
     if (!printer.open() || refusedByStatus(askDeviceStatus(printer), problem))
         return false;
     // A print that may have gone out in part is never sent again by itself.
-    const bool sent = printer.write(text.constData(), size_t(text.size()))
-                      && printer.write(job.cutSequence.constData(), size_t(job.cutSequence.size()))
-                      && printer.finish();
-    if (!sent || control.abandoned())
+    if (!printer.write(text.constData(), size_t(text.size()))
+        || !printer.write(job.cutSequence.constData(), size_t(job.cutSequence.size())))
+        return false;
+    // Asked before the last byte is known taken: the answer comes after the
+    // printer read the whole receipt, and brings the acknowledgement with it
+    // (a printer that only acknowledges would do so some 40 ms later).
+    const DeviceStatus after = askDeviceStatus(printer);
+    if (!printer.finish() || control.abandoned())
         return false;
     // Paper that ran out during the print: the operator checks the receipt.
-    if (askDeviceStatus(printer).paperOut) {
+    if (after.paperOut) {
         const char *text = "a impressora ficou sem papel durante a impressão";
         std::cout << "escrita direta: " << text << std::endl;
         if (problem)

@@ -43,13 +43,15 @@ bool deviceStatusRefuses(const DeviceStatus &status);
 // the COM names on Linux), or a Linux USB printer device (/dev/usb/lp*).
 bool deviceCanAnswer(const PortTarget &target);
 
-// Asks the printer on the target, each question waited for at most half a
-// second (a printer silent to the first is not asked the others). A port
+// Asks the printer on the target, each answer waited for at most half a
+// second (on a serial line a printer silent to the first question is not
+// asked the others; a network printer is asked the three at once). A port
 // that cannot be opened, or a network printer that takes no connection
 // within `connectLimitMs`, is silent.
 DeviceStatus queryDeviceStatus(const PortTarget &target, int connectLimitMs = 2000);
 
-// The same on a network printer's open connection.
+// The same on a network printer's open connection. Answers that came only
+// in part are not a status.
 DeviceStatus askDeviceStatus(NetworkPrinter &printer);
 
 // The three questions and how long an answer is waited for.
