@@ -96,6 +96,10 @@
 #           net-printer OPTIONS    (at start) the row's own network receipt
 #                                  printer, tests/fixtures/net-printer.py
 #                                  OPTIONS, at @NET
+#           net-two-windows OPTIONS
+#                                  the same, and a second window of a copy
+#                                  of the program on it; Return on both,
+#                                  0.3 s apart
 #           serial-printer OPTIONS (at start) the same printer behind a
 #                                  serial line, a pty in the kernel's default
 #                                  mode that socat joins to it, at @TTY
@@ -254,6 +258,7 @@ escrita direta to a network printer busy with another till for 2 s: printed once
 escrita direta to a network printer that stops reading: the box, the bytes it took said, nothing sent again | linux | four-mb | nivel=escrita direta;escrita_direta=@NET;cortarPapel=epson corte total | net-printer --stop-after 2000 --small-buffer | net:any | IMPRESSORA | 0 | says:bytes enviados antes de parar: a impressora em 127.0.0.1:
 escrita direta to a serial line in the kernel's default mode: the tagged receipt byte for byte, the QR length byte of 10 kept, the cut to the printer | linux | tags | nivel=escrita direta;escrita_direta=@TTY;margem_esquerda=0;margem_superior=0;margem_inferior=0;codificacao=epson pc860;etiquetas=acbr;cortarPapel=epson corte total | serial-printer | serial:1b 74 03 1b 61 01 1b 45 01 50 8e 4f 0d 0a 1b 61 00 1d 28 6b 04 00 31 41 32 00 1d 28 6b 03 00 31 43 04 1d 28 6b 03 00 31 45 30 1d 28 6b 0a 00 31 50 30 31 32 33 34 35 36 37 1d 28 6b 03 00 31 51 30 0d 0a 1b 70 00 19 fa 1b 45 00 1b 61 00 0d 0a;1b 69 | - | 0 | -
 escrita direta to a serial line with its speed after the name: printed byte for byte | linux | lines | nivel=escrita direta;escrita_direta=@TTY:115200;margem_esquerda=0;margem_superior=0;margem_inferior=0;cortarPapel=epson corte total | serial-printer | serial:41 0d 0a 42 0d 0a 0d 0a;1b 69 | - | 0 | -
+two windows pressed 0.3 s apart on a network printer that takes one client at a time: each receipt with its own cut, in one piece | linux | lines | nivel=escrita direta;escrita_direta=@NET;margem_esquerda=0;margem_superior=0;margem_inferior=0;cortarPapel=epson corte total | net-two-windows --one-client | net:10 04 01 10 04 02 10 04 04 41 0d 0a 42 0d 0a 0d 0a 1b 69 10 04 01 10 04 02 10 04 04;net:10 04 01 10 04 02 10 04 04 41 0d 0a 42 0d 0a 0d 0a 1b 69 10 04 01 10 04 02 10 04 04 | - | 0 | -
 escrita direta to a network printer whose name does not resolve: the box | linux | lines | nivel=escrita direta;escrita_direta=tcp://nao-existe.invalid:9100;cortarPapel=epson corte total | press | - | IMPRESSORA | 0 | says:nao foi possivel abrir nao-existe.invalid:9100
 the network printer's own status: sem papel shown before the press, refused at it, nothing sent | linux | lines | nivel=escrita direta;escrita_direta=@NET;cortarPapel=epson corte total | net-printer --status paper-out | - | IMPRESSORA | 0 | before:sem papel;says:impressao recusada, nada foi enviado: estado da impressora: sem papel
 the network printer's own status: tampa aberta shown before the press, refused at it, nothing sent | linux | lines | nivel=escrita direta;escrita_direta=@NET;cortarPapel=epson corte total | net-printer --status cover-open | - | IMPRESSORA | 0 | before:tampa aberta;says:impressao recusada, nada foi enviado: estado da impressora: tampa aberta
@@ -604,6 +609,7 @@ run_row() { # NAME FILE CONFIG ACTION JOBS BOX EXIT SAVED
     rm -rf "$dir/config.ini"
     NET_TARGET= SERIAL_LINE=
     [[ $action == net-printer* ]] && NET_TARGET=$(net_printer_start "$dir/net" ${action#net-printer})
+    [[ $action == net-two-windows* ]] && NET_TARGET=$(net_printer_start "$dir/net" ${action#net-two-windows})
     if [[ $action == serial-printer* ]]; then
         NET_TARGET=$(net_printer_start "$dir/net" ${action#serial-printer})
         SERIAL_LINE=$(serial_line_start "$dir/net" "$NET_TARGET")
@@ -683,7 +689,7 @@ run_row() { # NAME FILE CONFIG ACTION JOBS BOX EXIT SAVED
             scheduler-stops) cups_private stop "$cups_dir" 2>/dev/null ;;
             scheduler-hangs | scheduler-slow) kill -STOP "$(cat "$cups_dir/pid")" ;;
             retry) cupsreject "$queue" ;;
-            two-windows\ *)
+            two-windows\ * | net-two-windows*)
                 mkdir -p "$dir-2" && install_program "$dir-2" && cp "$dir/config.ini" "$dir-2/"
                 (cd "$dir-2" && run_program "$dir-2" "${args[@]}") >"$dir-2/stdout" 2>"$dir-2/stderr" &
                 other_pid=$!
