@@ -259,6 +259,7 @@ escrita direta to a network printer that stops reading: the box, the bytes it to
 escrita direta to a serial line in the kernel's default mode: the tagged receipt byte for byte, the QR length byte of 10 kept, the cut to the printer | linux | tags | nivel=escrita direta;escrita_direta=@TTY;margem_esquerda=0;margem_superior=0;margem_inferior=0;codificacao=epson pc860;etiquetas=acbr;cortarPapel=epson corte total | serial-printer | serial:1b 74 03 1b 61 01 1b 45 01 50 8e 4f 0d 0a 1b 61 00 1d 28 6b 04 00 31 41 32 00 1d 28 6b 03 00 31 43 04 1d 28 6b 03 00 31 45 30 1d 28 6b 0a 00 31 50 30 31 32 33 34 35 36 37 1d 28 6b 03 00 31 51 30 0d 0a 1b 70 00 19 fa 1b 45 00 1b 61 00 0d 0a;1b 69 | - | 0 | -
 escrita direta to a serial line with its speed after the name: printed byte for byte | linux | lines | nivel=escrita direta;escrita_direta=@TTY:115200;margem_esquerda=0;margem_superior=0;margem_inferior=0;cortarPapel=epson corte total | serial-printer | serial:41 0d 0a 42 0d 0a 0d 0a;1b 69 | - | 0 | -
 two windows pressed 0.3 s apart on a network printer that takes one client at a time: each receipt with its own cut, in one piece | linux | lines | nivel=escrita direta;escrita_direta=@NET;margem_esquerda=0;margem_superior=0;margem_inferior=0;cortarPapel=epson corte total | net-two-windows --one-client | net:10 04 01 10 04 02 10 04 04 41 0d 0a 42 0d 0a 0d 0a 1b 69 10 04 01 10 04 02 10 04 04;net:10 04 01 10 04 02 10 04 04 41 0d 0a 42 0d 0a 0d 0a 1b 69 10 04 01 10 04 02 10 04 04 | - | 0 | -
+the serial printer's own status: sem papel shown before the press, refused at it, nothing sent | linux | lines | nivel=escrita direta;escrita_direta=@TTY:9600;cortarPapel=epson corte total | serial-printer --status paper-out | - | IMPRESSORA | 0 | before:sem papel;says:impressao recusada, nada foi enviado: estado da impressora: sem papel
 escrita direta to a network printer whose name does not resolve: the box | linux | lines | nivel=escrita direta;escrita_direta=tcp://nao-existe.invalid:9100;cortarPapel=epson corte total | press | - | IMPRESSORA | 0 | says:nao foi possivel abrir nao-existe.invalid:9100
 the network printer's own status: sem papel shown before the press, refused at it, nothing sent | linux | lines | nivel=escrita direta;escrita_direta=@NET;cortarPapel=epson corte total | net-printer --status paper-out | - | IMPRESSORA | 0 | before:sem papel;says:impressao recusada, nada foi enviado: estado da impressora: sem papel
 the network printer's own status: tampa aberta shown before the press, refused at it, nothing sent | linux | lines | nivel=escrita direta;escrita_direta=@NET;cortarPapel=epson corte total | net-printer --status cover-open | - | IMPRESSORA | 0 | before:tampa aberta;says:impressao recusada, nada foi enviado: estado da impressora: tampa aberta
@@ -658,8 +659,10 @@ run_row() { # NAME FILE CONFIG ACTION JOBS BOX EXIT SAVED
     # The printer the window chooses: the saved one, or the row's queue.
     local printer=$queue
     [[ ";$3" =~ \;impressora=([^;]*) ]] && printer=${BASH_REMATCH[1]//@Q/$queue}
-    # The network printer's own status is said under its address.
+    # The network printer's own status is said under its address, the
+    # serial one's under the field's text.
     [ -n "$NET_TARGET" ] && printer=$NET_TARGET
+    [ -n "$SERIAL_LINE" ] && [[ ";$3" =~ \;escrita_direta=([^;]*) ]] && printer=${BASH_REMATCH[1]//@TTY/$SERIAL_LINE}
 
     window_wait_gone '^(Orvane|ARQUIVO|IMPRESSORA)$' 10
     local started=$(date +%s%N)
@@ -784,7 +787,8 @@ run_row() { # NAME FILE CONFIG ACTION JOBS BOX EXIT SAVED
         tail -n 5 "$dir/stderr" 2>/dev/null | cat -v | sed 's/^/         stderr: /'
     fi
     check "$name: exit status" equals "$EXIT_STATUS" "$7"
-    [ -n "$SERIAL_LINE" ] && serial_line_stop "$dir/net"
+    # The printer sees the line's connection end, and files it.
+    [ -n "$SERIAL_LINE" ] && serial_line_stop "$dir/net" && sleep 0.5
     [ -n "$NET_TARGET" ] && net_printer_stop "$dir/net"
     check_output "$name" "$5" "$receiver" "$dir/porta de saida.prn" ${NET_TARGET:+"$dir/net"}
     [ -z "$second" ] || check "$name: nothing on the queue first chosen" equals "$(job_count "$queue")" 0
