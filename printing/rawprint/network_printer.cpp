@@ -187,7 +187,6 @@ struct NetworkPrinter::Link {
         if (quiet)
             return;
         std::fprintf(stderr, "escrita direta: nao foi possivel abrir %s: %s\n", address.c_str(), reason.c_str());
-        failed = true;
     }
 
     void reportStop(const std::string &reason)
