@@ -1,3 +1,4 @@
+#include "device_status_watch.h"
 #include "mainwindow.h"
 #include "output_streams.h"
 #include "password_prompt.h"
@@ -67,6 +68,7 @@ int main(int argc, char **argv)
     // moment to cancel what it started, then the program ends without it.
     // Nor for a question about the printer's state: it changes nothing.
     if (printThreadsRunning(std::chrono::seconds(3)) || printerStateQueriesRunning()
+        || deviceStatusQueriesRunning()
         || cancellingJobsLeftBehind()) {
         std::fflush(nullptr);
         std::_Exit(status);

@@ -1,6 +1,7 @@
 #include "mainwindow.h"
 #include "code_pages.h"
 #include "printer_list.h"
+#include "device_status_watch.h"
 #include "printer_state_watch.h"
 #include "settings_file.h"
 #include "settings_io.h"
@@ -149,6 +150,15 @@ bool MainWindow::initialise(QApplication &application, const FileArgument &fileA
             [this](const QStringList &names) { followInstalledPrinters(ui->impressoras, names); });
     printerState->watch(chosenPrinter(ui->impressoras));
     printerState->awaitAnswer(firstListPatienceMs);
+
+    // What the "escrita direta" printer says of itself, when it can.
+    auto *deviceStatus = new DeviceStatusWatch(statusBar());
+    const auto followTarget = [this, deviceStatus] {
+        deviceStatus->watch(ui->nivelComboBox->currentText(), ui->escritaDiretaComboBox->currentText());
+    };
+    connect(ui->nivelComboBox, &QComboBox::currentTextChanged, deviceStatus, followTarget);
+    connect(ui->escritaDiretaComboBox, &QComboBox::currentTextChanged, deviceStatus, followTarget);
+    followTarget();
 
     // A long report goes out as soon as Return is pressed.
     framedAhead.start(jobFromWindow());

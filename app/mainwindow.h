@@ -52,7 +52,8 @@ private:
     void saveSettings();
     void loadCutCommands();
     PrintJob jobFromWindow() const;
-    void finishPrint(bool printed);
+    bool printerChosen();
+    void finishPrint(bool printed, const QString &problem = QString());
     void showPreview();
     void showReceiptProblem();
 

@@ -22,6 +22,9 @@ struct PrintRun {
     PrintJob job;
     PrintControl control;
     std::atomic<bool> printed{false};
+    // What the printer itself said against the print; set before the
+    // thread ends, read after.
+    QString problem;
 };
 
 namespace {
@@ -82,17 +85,14 @@ PrintJob MainWindow::jobFromWindow() const
     return job;
 }
 
-void MainWindow::on_imprimir_clicked()
+// The spooler's printer the print needs: one chosen and installed.
+bool MainWindow::printerChosen()
 {
-    // One press, one print.
-    if (printRun)
-        return;
-    const QString printerName = chosenPrinter(ui->impressoras);
-    if (printerName.isEmpty()) {
+    if (chosenPrinter(ui->impressoras).isEmpty()) {
         QMessageBox::critical(this, tr("IMPRESSORA"), tr("Por favor selecione uma impressora"),
                               QMessageBox::Ok, QMessageBox::NoButton);
         ui->impressoras->setFocus(Qt::OtherFocusReason);
-        return;
+        return false;
     }
     // The saved printer is not installed: nothing prints anywhere, not even
     // on a port, until the operator chooses one that is.
@@ -101,8 +101,20 @@ void MainWindow::on_imprimir_clicked()
                               tr("Falha na impressão. Verifique a impressora e tente novamente."),
                               QMessageBox::Ok, QMessageBox::NoButton);
         ui->impressoras->setFocus(Qt::OtherFocusReason);
-        return;
+        return false;
     }
+    return true;
+}
+
+void MainWindow::on_imprimir_clicked()
+{
+    // One press, one print.
+    if (printRun)
+        return;
+    // A network printer on "escrita direta" takes the receipt and its cut
+    // itself: the printer list's choice is not used.
+    if (!printsToNetwork(jobFromWindow()) && !printerChosen())
+        return;
 
     // A receipt with a tag that cannot be carried out prints nothing at all,
     // on any road: a fiscal receipt with a broken QR code is worse than none.
@@ -124,12 +136,12 @@ void MainWindow::on_imprimir_clicked()
     // The window keeps painting and answering while the print runs.
     ++printThreads;
     QThread *thread = QThread::create([run] {
-        run->printed = runPrintJob(run->job, run->control);
+        run->printed = runPrintJob(run->job, run->control, &run->problem);
         --printThreads;
     });
     connect(thread, &QThread::finished, this, [this, run] {
         if (printRun == run)
-            finishPrint(run->printed);
+            finishPrint(run->printed, run->problem);
     });
     connect(thread, &QThread::finished, thread, &QObject::deleteLater);
     thread->start();
@@ -146,7 +158,7 @@ void MainWindow::watchPrint()
     }
 }
 
-void MainWindow::finishPrint(bool printed)
+void MainWindow::finishPrint(bool printed, const QString &problem)
 {
     printWatch->stop();
     // Keys and clicks that came while the print ran still reach nothing.
@@ -162,7 +174,8 @@ void MainWindow::finishPrint(bool printed)
     // so the operator can mend the printer, or pick another printer or
     // level, and press again.
     QMessageBox::critical(this, tr("IMPRESSORA"),
-                          tr("Falha na impressão. Verifique a impressora e tente novamente."),
+                          problem.isEmpty() ? tr("Falha na impressão. Verifique a impressora e tente novamente.")
+                                            : problem,
                           QMessageBox::Ok, QMessageBox::NoButton);
     ui->imprimir->setFocus(Qt::OtherFocusReason);
 }

@@ -28,8 +28,9 @@
 #           lines: saved so, and the row's queue named with an accent;
 #           @garbage, @long-font, @directory: see write_config). @Q is the
 #           row's own capture queue, @PORT its direct-write file (@PORT1:
-#           with single backslashes, as typed on Windows). Without an
-#           impressora line the row's queue is the printer.
+#           with single backslashes, as typed on Windows), @NET its network
+#           printer (tcp://127.0.0.1:PORT), @TTY its serial line. Without an impressora line the
+#           row's queue is the printer.
 #   action  before Return is pressed on the window ("-": no window):
 #           press                  nothing
 #           delete-queue           the printer goes away
@@ -98,6 +99,16 @@
 #                                  then the program starts again and the
 #                                  operator waits 15 s for the queue to hold
 #                                  nothing before closing it
+#           net-printer OPTIONS    (at start) the row's own network receipt
+#                                  printer, tests/fixtures/net-printer.py
+#                                  OPTIONS, at @NET
+#           net-two-windows OPTIONS
+#                                  the same, and a second window of a copy
+#                                  of the program on it; Return on both,
+#                                  0.3 s apart
+#           serial-printer OPTIONS (at start) the same printer behind a
+#                                  serial line, a pty in the kernel's default
+#                                  mode that socat joins to it, at @TTY
 #           two-windows OPTIONS    a second window of a copy of the program,
 #                                  through the same relay; Return on both,
 #                                  0.3 s apart
@@ -115,7 +126,10 @@
 #           these QR codes and barcodes (written as for paper:);
 #           page:PAGES:TEXT: a page job ("*": any number of pages), TEXT on its
 #           last page when PAGES ends in "$" ("*$", "7$"); port:HEX
-#           is what the direct-write file holds; "-": nothing, nothing held
+#           is what the direct-write file holds; net:HEX what the network
+#           printer's next connection received, net:any one of any bytes
+#           (and no more connections than those named); serial:HEX the
+#           same after the status questions the window asked first; "-": nothing, nothing held
 #   box     the message box the operator sees: ARQUIVO, IMPRESSORA or "-".
 #           After IMPRESSORA the window stays; the operator closes it.
 #   exit    the program's exit status
@@ -247,6 +261,22 @@ config.ini with keys twice | linux | worked | nivel=alto;nivel=baixo;impressora=
 escrita direta: a folder that does not exist | linux | lines | nivel=escrita direta;escrita_direta=/nao/existe/porta.prn;cortarPapel=epson corte total | press | - | IMPRESSORA | 0 | -
 escrita direta: a file that may not be written | linux | lines | nivel=escrita direta;escrita_direta=@PORT;cortarPapel=epson corte total | port-read-only | port:63 6f 6e 74 65 75 64 6f 20 61 6e 74 69 67 6f 0a | IMPRESSORA | 0 | -
 escrita direta: a full device | linux | lines | nivel=escrita direta;escrita_direta=/dev/full;cortarPapel=epson corte total | press | - | IMPRESSORA | 0 | -
+escrita direta to a network printer: the receipt and its cut on one connection, no queue chosen, nothing to the spooler | linux | lines | impressora=;nivel=escrita direta;escrita_direta=@NET;margem_esquerda=0;margem_superior=0;margem_inferior=0;cortarPapel=epson corte total | net-printer | net:10 04 01 10 04 02 10 04 04 41 0d 0a 42 0d 0a 0d 0a 1b 69 10 04 01 10 04 02 10 04 04 | - | 0 | -
+receipt tags, escrita direta to a network printer: the bytes of a port, the cut after them | linux | tags | nivel=escrita direta;escrita_direta=@NET;margem_esquerda=0;margem_superior=0;margem_inferior=0;codificacao=epson pc860;etiquetas=acbr;cortarPapel=epson corte total | net-printer | net:10 04 01 10 04 02 10 04 04 1b 74 03 1b 61 01 1b 45 01 50 8e 4f 0d 0a 1b 61 00 1d 28 6b 04 00 31 41 32 00 1d 28 6b 03 00 31 43 04 1d 28 6b 03 00 31 45 30 1d 28 6b 0a 00 31 50 30 31 32 33 34 35 36 37 1d 28 6b 03 00 31 51 30 0d 0a 1b 70 00 19 fa 1b 45 00 1b 61 00 0d 0a 1b 69 10 04 01 10 04 02 10 04 04 | - | 0 | -
+escrita direta to a network printer busy with another till for 2 s: printed once it takes the connection | linux | lines | nivel=escrita direta;escrita_direta=@NET;margem_esquerda=0;margem_superior=0;margem_inferior=0;cortarPapel=epson corte total | net-printer --refuse-for 2 | net:10 04 01 10 04 02 10 04 04 41 0d 0a 42 0d 0a 0d 0a 1b 69 10 04 01 10 04 02 10 04 04 | - | 0 | -
+escrita direta to a network printer that stops reading: the box, the bytes it took said, nothing sent again | linux | four-mb | nivel=escrita direta;escrita_direta=@NET;cortarPapel=epson corte total | net-printer --stop-after 2000 --small-buffer | net:any | IMPRESSORA | 0 | says:bytes enviados antes de parar: a impressora em 127.0.0.1:
+escrita direta to a serial line in the kernel's default mode: the tagged receipt byte for byte, the QR length byte of 10 kept, the cut to the printer | linux | tags | nivel=escrita direta;escrita_direta=@TTY;margem_esquerda=0;margem_superior=0;margem_inferior=0;codificacao=epson pc860;etiquetas=acbr;cortarPapel=epson corte total | serial-printer | serial:1b 74 03 1b 61 01 1b 45 01 50 8e 4f 0d 0a 1b 61 00 1d 28 6b 04 00 31 41 32 00 1d 28 6b 03 00 31 43 04 1d 28 6b 03 00 31 45 30 1d 28 6b 0a 00 31 50 30 31 32 33 34 35 36 37 1d 28 6b 03 00 31 51 30 0d 0a 1b 70 00 19 fa 1b 45 00 1b 61 00 0d 0a;1b 69 | - | 0 | -
+escrita direta to a serial line with its speed after the name: printed byte for byte | linux | lines | nivel=escrita direta;escrita_direta=@TTY:115200;margem_esquerda=0;margem_superior=0;margem_inferior=0;cortarPapel=epson corte total | serial-printer | serial:41 0d 0a 42 0d 0a 0d 0a;1b 69 | - | 0 | -
+two windows pressed 0.3 s apart on a network printer that takes one client at a time: each receipt with its own cut, in one piece | linux | lines | nivel=escrita direta;escrita_direta=@NET;margem_esquerda=0;margem_superior=0;margem_inferior=0;cortarPapel=epson corte total | net-two-windows --one-client | net:10 04 01 10 04 02 10 04 04 41 0d 0a 42 0d 0a 0d 0a 1b 69 10 04 01 10 04 02 10 04 04;net:10 04 01 10 04 02 10 04 04 41 0d 0a 42 0d 0a 0d 0a 1b 69 10 04 01 10 04 02 10 04 04 | - | 0 | -
+the serial printer's own status: sem papel shown before the press, refused at it, nothing sent | linux | lines | nivel=escrita direta;escrita_direta=@TTY:9600;cortarPapel=epson corte total | serial-printer --status paper-out | - | IMPRESSORA | 0 | before:sem papel;says:impressao recusada, nada foi enviado: estado da impressora: sem papel
+escrita direta to a network printer whose name does not resolve: the box | linux | lines | nivel=escrita direta;escrita_direta=tcp://nao-existe.invalid:9100;cortarPapel=epson corte total | press | - | IMPRESSORA | 0 | says:nao foi possivel abrir nao-existe.invalid:9100
+the network printer's own status: sem papel shown before the press, refused at it, nothing sent | linux | lines | nivel=escrita direta;escrita_direta=@NET;cortarPapel=epson corte total | net-printer --status paper-out | - | IMPRESSORA | 0 | before:sem papel;says:impressao recusada, nada foi enviado: estado da impressora: sem papel
+the network printer's own status: tampa aberta shown before the press, refused at it, nothing sent | linux | lines | nivel=escrita direta;escrita_direta=@NET;cortarPapel=epson corte total | net-printer --status cover-open | - | IMPRESSORA | 0 | before:tampa aberta;says:impressao recusada, nada foi enviado: estado da impressora: tampa aberta
+the network printer's own status: offline shown before the press, refused at it, nothing sent | linux | lines | nivel=escrita direta;escrita_direta=@NET;cortarPapel=epson corte total | net-printer --status offline | - | IMPRESSORA | 0 | before:offline;says:impressao recusada, nada foi enviado: estado da impressora: offline
+the network printer's own status: erro shown before the press, refused at it, nothing sent | linux | lines | nivel=escrita direta;escrita_direta=@NET;cortarPapel=epson corte total | net-printer --status error | - | IMPRESSORA | 0 | before:erro;says:impressao recusada, nada foi enviado: estado da impressora: erro
+the network printer's own status: pouco papel shown, and the receipt prints | linux | lines | nivel=escrita direta;escrita_direta=@NET;margem_esquerda=0;margem_superior=0;margem_inferior=0;cortarPapel=epson corte total | net-printer --status near-end | net:10 04 01 10 04 02 10 04 04 41 0d 0a 42 0d 0a 0d 0a 1b 69 10 04 01 10 04 02 10 04 04 | - | 0 | before:pouco papel
+the network printer answers malformed status bytes: não responde, and the receipt prints as before | linux | lines | nivel=escrita direta;escrita_direta=@NET;margem_esquerda=0;margem_superior=0;margem_inferior=0;cortarPapel=epson corte total | net-printer --status malformed | net:10 04 01 10 04 02 10 04 04 41 0d 0a 42 0d 0a 0d 0a 1b 69 10 04 01 10 04 02 10 04 04 | - | 0 | before:não responde
+the network printer's paper runs out during the print: the box says so, the program stays | linux | lines | nivel=escrita direta;escrita_direta=@NET;margem_esquerda=0;margem_superior=0;margem_inferior=0;cortarPapel=epson corte total | net-printer --paper-out-after 12 | net:10 04 01 10 04 02 10 04 04 41 0d 0a 42 0d 0a 0d 0a 1b 69 10 04 01 10 04 02 10 04 04 | IMPRESSORA | 0 | before:pronta;says:a impressora ficou sem papel durante a impressão
 the installed program: the worked example | installed | worked | nivel=baixo;margem_esquerda=2;margem_superior=1;margem_inferior=2;matricial=draft;cortarPapel=epson corte total | read-only-folder | 1b 78 30 1b 12 0a 20 20 41 42 0a 20 20 43 0a 0a 0a+1b 69 | - | 0 | unchanged;user:keys=19
 the installed program: a missing file | installed | missing | nivel=baixo | - | - | ARQUIVO | 1 | -
 baixo: a pause of 0.7 s inside the Create-Job and Release-Job answers: one print, one cut | linux,once | lines | nivel=baixo;cortarPapel=epson corte total | relay --pause Create-Job:0.7 --pause Release-Job:0.7 | framed+1b 69 | - | 0 | -
@@ -365,6 +395,8 @@ write_config() { # CONFIG QUEUE PORT FILE
     # @PORT1: the path as a Windows user types it, single backslashes.
     text=${text//@PORT1/"${3//\\\\/\\}"}
     text=${text//@PORT/"$3"}
+    text=${text//@NET/"${NET_TARGET:-}"}
+    text=${text//@TTY/"${SERIAL_LINE:-}"}
     [[ $text == *impressora=* ]] || text="impressora=$2"$'\n'"$text"
     text=$'[geral]\n'"$text"$'\n'
     # As Notepad saves it.
@@ -402,13 +434,21 @@ page_symbols() { # JOB EXPECTED
     equals "$(zbarimg -q --raw "$pages"/*.png 2>/dev/null | sort | tr '\n' ' ')" "$(tr ' ' '\n' <<<"$expected" | sort | tr '\n' ' ')"
 }
 
-check_output() { # NAME EXPECTED QUEUE PORT_FILE
-    local name=$1 queue=$3 entry jobs=() n file
+check_output() { # NAME EXPECTED QUEUE PORT_FILE [NET_DIR]
+    local name=$1 queue=$3 entry jobs=() n file connections=0
     IFS=';' read -ra entries <<<"$2"
     for entry in "${entries[@]}"; do
         case $entry in
             -) ;;
             port:*) check "$name: the direct-write file" equals "$(hex_of "$4")" "${entry#port:}" ;;
+            serial:*) connections=$((connections + 1))
+                      check "$name: what the serial line carried after the status questions" \
+                          equals "$(hex_of "$(net_connection "$5" $connections)" | sed -E 's/^(10 04 0[124] ?)*//')" "${entry#serial:}" ;;
+            net:any) connections=$((connections + 1))
+                     check "$name: connection $connections of the network printer" test -n "$(net_connection "$5" $connections)" ;;
+            net:*) connections=$((connections + 1))
+                   check "$name: connection $connections of the network printer" \
+                       equals "$(hex_of "$(net_connection "$5" $connections)")" "${entry#net:}" ;;
             page:*+* | symbols:*+*) if [ "$platform" = windows ]; then
                           jobs+=("${entry%%+*}" "${entry#*+}")
                       else
@@ -417,6 +457,8 @@ check_output() { # NAME EXPECTED QUEUE PORT_FILE
             *) jobs+=("$entry") ;;
         esac
     done
+    [ -z "${5:-}" ] || check "$name: $connections connection(s) to the network printer, no other" \
+        test -z "$(net_connection "$5" $((connections + 1)))"
     [ ${#jobs[@]} -eq 0 ] || check "$name: ${#jobs[@]} job(s)" cups_private wait-job "$cups_dir" "$queue" ${#jobs[@]} 60
     sleep 0.3
     check "$name: ${#jobs[@]} job(s), no other" equals "$(job_count "$queue")" ${#jobs[@]}
@@ -597,6 +639,13 @@ run_row() { # NAME FILE CONFIG ACTION JOBS BOX EXIT SAVED
     port=$(native_path "$dir/porta de saida.prn")
     port=${port//\\/\\\\}
     rm -rf "$dir/config.ini"
+    NET_TARGET= SERIAL_LINE=
+    [[ $action == net-printer* ]] && NET_TARGET=$(net_printer_start "$dir/net" ${action#net-printer})
+    [[ $action == net-two-windows* ]] && NET_TARGET=$(net_printer_start "$dir/net" ${action#net-two-windows})
+    if [[ $action == serial-printer* ]]; then
+        NET_TARGET=$(net_printer_start "$dir/net" ${action#serial-printer})
+        SERIAL_LINE=$(serial_line_start "$dir/net" "$NET_TARGET")
+    fi
     write_config "$3" "$queue" "$port" "$dir/config.ini"
     [ -f "$dir/config.ini" ] && cp "$dir/config.ini" "$dir/config.written"
     FILE=
@@ -641,6 +690,10 @@ run_row() { # NAME FILE CONFIG ACTION JOBS BOX EXIT SAVED
     # The printer the window chooses: the saved one, or the row's queue.
     local printer=$queue
     [[ ";$3" =~ \;impressora=([^;]*) ]] && printer=${BASH_REMATCH[1]//@Q/$queue}
+    # The network printer's own status is said under its address, the
+    # serial one's under the field's text.
+    [ -n "$NET_TARGET" ] && printer=$NET_TARGET
+    [ -n "$SERIAL_LINE" ] && [[ ";$3" =~ \;escrita_direta=([^;]*) ]] && printer=${BASH_REMATCH[1]//@TTY/$SERIAL_LINE}
 
     window_wait_gone '^(Orvane|ARQUIVO|IMPRESSORA)$' 10
     local access_log=$cups_dir/log/access_log access_start
@@ -686,7 +739,7 @@ run_row() { # NAME FILE CONFIG ACTION JOBS BOX EXIT SAVED
             scheduler-stops) cups_private stop "$cups_dir" 2>/dev/null ;;
             scheduler-hangs | scheduler-slow) kill -STOP "$(cat "$cups_dir/pid")" ;;
             retry) cupsreject "$queue" ;;
-            two-windows\ *)
+            two-windows\ * | net-two-windows*)
                 mkdir -p "$dir-2" && install_program "$dir-2" && cp "$dir/config.ini" "$dir-2/"
                 (cd "$dir-2" && run_program "$dir-2" "${args[@]}") >"$dir-2/stdout" 2>"$dir-2/stderr" &
                 other_pid=$!
@@ -790,7 +843,10 @@ run_row() { # NAME FILE CONFIG ACTION JOBS BOX EXIT SAVED
         tail -n 5 "$dir/stderr" 2>/dev/null | cat -v | sed 's/^/         stderr: /'
     fi
     check "$name: exit status" equals "$EXIT_STATUS" "$7"
-    check_output "$name" "$5" "$receiver" "$dir/porta de saida.prn"
+    # The printer sees the line's connection end, and files it.
+    [ -n "$SERIAL_LINE" ] && serial_line_stop "$dir/net" && sleep 0.5
+    [ -n "$NET_TARGET" ] && net_printer_stop "$dir/net"
+    check_output "$name" "$5" "$receiver" "$dir/porta de saida.prn" ${NET_TARGET:+"$dir/net"}
     [ -z "$second" ] || check "$name: nothing on the queue first chosen" equals "$(job_count "$queue")" 0
     check_saved "$name" "$8" "$dir" "$queue" "$port"
     # Each thing asked of the scheduler once per print, whatever the road.
@@ -836,6 +892,39 @@ relay_start() { # DIR SERVER OPTIONS...
     E2E_PIDS+=($!)
     while [ ! -s "$dir/relay.port" ] && [ $((ticks -= 1)) -ge 0 ]; do sleep 0.1; done
     echo "127.0.0.1:$(cat "$dir/relay.port")"
+}
+# The row's own network receipt printer; prints its tcp://127.0.0.1:PORT.
+NET_PRINTER=$(cd "$(dirname "$0")/../fixtures" && pwd)/net-printer.py
+net_printer_start() { # DIR OPTIONS...
+    local dir=$1 ticks=100
+    shift
+    rm -rf "$dir" && mkdir -p "$dir"
+    python3 "$NET_PRINTER" "$dir" --lifetime 300 "$@" >"$dir.log" 2>&1 &
+    echo $! >"$dir.pid"
+    E2E_PIDS+=($!)
+    while [ ! -s "$dir/port" ] && [ $((ticks -= 1)) -ge 0 ]; do sleep 0.1; done
+    echo "tcp://127.0.0.1:$(cat "$dir/port")"
+}
+# A pty joined to the network printer by socat; prints the path of its
+# terminal side, left in the kernel's default mode.
+serial_line_start() { # DIR tcp://HOST:PORT
+    local ticks=100
+    socat PTY,link="$1/tty" "TCP:${2#tcp://}" >"$1.socat.log" 2>&1 &
+    echo $! >"$1.socat.pid"
+    while [ ! -e "$1/tty" ] && [ $((ticks -= 1)) -ge 0 ]; do sleep 0.1; done
+    echo "$1/tty"
+}
+serial_line_stop() { # DIR
+    [ -f "$1.socat.pid" ] && kill "$(cat "$1.socat.pid")" 2>/dev/null
+    rm -f "$1.socat.pid"
+}
+# The N-th connection that carried more than status questions.
+net_connection() { # DIR N
+    find "$1" -name 'conn-*.bin' 2>/dev/null | sort -V | sed -n "${2}p"
+}
+net_printer_stop() { # DIR
+    [ -f "$1.pid" ] && kill "$(cat "$1.pid")" 2>/dev/null
+    rm -f "$1.pid"
 }
 relay_stop() { # DIR
     [ -f "$1/relay.pid" ] && kill "$(cat "$1/relay.pid")" 2>/dev/null

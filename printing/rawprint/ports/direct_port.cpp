@@ -1,6 +1,8 @@
 #include "direct_port.h"
 
+#include "port_target.h"
 #include "print_control.h"
+#include "serial_mode.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -33,6 +35,8 @@ struct DirectPortWriter::Stream
     int fd = -1;
 #endif
     std::size_t written = 0;
+    // A serial line in raw mode for the print, its settings put back after.
+    SerialMode serial;
     PrintControl ownControl;
     PrintControl *control = &ownControl;
 };
@@ -66,26 +70,6 @@ std::string systemError(DWORD code)
     return "erro " + std::to_string(code) + " do Windows";
 }
 #else
-// "LPT1".."LPT9" or "COM1".."COM9", any case, with an optional trailing
-// colon: the port number 1..9, or 0 when the text names no such port.
-int portNumber(const std::string &target, const char *prefix)
-{
-    std::string text = target;
-    if (!text.empty() && text.back() == ':')
-        text.pop_back();
-    if (text.size() != 4)
-        return 0;
-    for (int i = 0; i < 3; ++i) {
-        char c = text[static_cast<std::size_t>(i)];
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-        if (c != prefix[i])
-            return 0;
-    }
-    const char digit = text[3];
-    return (digit >= '1' && digit <= '9') ? digit - '0' : 0;
-}
-
 bool isFifo(const std::string &path)
 {
     struct stat info;
@@ -97,16 +81,7 @@ bool isFifo(const std::string &path)
 
 std::string directPortPath(const std::string &target)
 {
-#ifdef _WIN32
-    // Windows knows its own device names.
-    return target;
-#else
-    if (const int lpt = portNumber(target, "LPT"))
-        return "/dev/lp" + std::to_string(lpt - 1);
-    if (const int com = portNumber(target, "COM"))
-        return "/dev/ttyS" + std::to_string(com - 1);
-    return target;
-#endif
+    return parsePortTarget(target).path;
 }
 
 DirectPortWriter::DirectPortWriter(const std::string &target, PrintControl *control)
@@ -114,7 +89,8 @@ DirectPortWriter::DirectPortWriter(const std::string &target, PrintControl *cont
 {
     if (control)
         stream->control = control;
-    const std::string path = directPortPath(target);
+    const PortTarget parsed = parsePortTarget(target);
+    const std::string &path = parsed.path;
     if (path.empty()) {
         failed = true;
         return;
@@ -122,8 +98,10 @@ DirectPortWriter::DirectPortWriter(const std::string &target, PrintControl *cont
 #ifdef _WIN32
     // CREATE_ALWAYS, as fopen "w" does; overlapped, so that a write the port
     // does not take can be given up.
-    stream->handle = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                 CREATE_ALWAYS, FILE_FLAG_OVERLAPPED, nullptr);
+    // A serial port is opened as it is; anything else is emptied first.
+    const bool serial = parsed.kind == PortTarget::Kind::serial;
+    stream->handle = CreateFileA(path.c_str(), GENERIC_WRITE, serial ? 0 : FILE_SHARE_READ, nullptr,
+                                 serial ? OPEN_EXISTING : CREATE_ALWAYS, FILE_FLAG_OVERLAPPED, nullptr);
     if (stream->handle == INVALID_HANDLE_VALUE) {
         reportOpenFailure(path, systemError(GetLastError()));
     } else if (!(stream->done = CreateEventA(nullptr, TRUE, FALSE, nullptr))) {
@@ -153,8 +131,32 @@ DirectPortWriter::DirectPortWriter(const std::string &target, PrintControl *cont
         ::usleep(100 * 1000);
     }
 #endif
+    if (isOpen())
+        enterSerialMode(parsed);
     if (!isOpen())
         failed = true;
+}
+
+void DirectPortWriter::enterSerialMode(const PortTarget &target)
+{
+#ifdef _WIN32
+    const SerialMode::Handle handle = stream->handle;
+#else
+    const SerialMode::Handle handle = stream->fd;
+#endif
+    std::string error;
+    if (SerialMode::isSerialLine(handle)) {
+        if (stream->serial.enter(handle, target.serial, error))
+            return;
+    } else if (target.kind != PortTarget::Kind::serial || target.serial.speed == 0) {
+        // A file, a FIFO, a parallel port: the bytes go as they are.
+        return;
+    } else {
+        error = "o destino nao e uma porta serial";
+    }
+    reportOpenFailure(target.path, error);
+    failed = true;
+    close();
 }
 
 DirectPortWriter::~DirectPortWriter()
@@ -257,6 +259,12 @@ bool DirectPortWriter::write(const char *data, std::size_t length)
 
 bool DirectPortWriter::close()
 {
+    if (isOpen() && !failed && !stream->serial.drain(*stream->control)) {
+        std::fprintf(stderr, "escrita direta: a porta serial parou de enviar: %s\n",
+                     stopReason(*stream->control).c_str());
+        failed = true;
+    }
+    stream->serial.leave(failed);
 #ifdef _WIN32
     if (stream->handle != INVALID_HANDLE_VALUE) {
         if (!CloseHandle(stream->handle))

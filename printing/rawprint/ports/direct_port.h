@@ -5,6 +5,7 @@
 #include <string>
 
 class PrintControl;
+struct PortTarget;
 
 // The "escrita direta" output: bytes written unchanged to a port or a file
 // (the caller has made the text's line ends CR LF, and only the text's: a
@@ -20,7 +21,9 @@ class DirectPortWriter
 public:
     // Opens (creating or truncating) the target. On Linux the names LPT1..9
     // and COM1..9 (any case, optional trailing colon) stand for /dev/lp0..8
-    // and /dev/ttyS0..8, which must exist; any other text is a path.
+    // and /dev/ttyS0..8, which must exist; any other text is a path. A
+    // serial line (a name with its settings after a colon, or any terminal)
+    // is put in raw mode for the print and given its settings back at close.
     explicit DirectPortWriter(const std::string &target, PrintControl *control = nullptr);
     ~DirectPortWriter();
     DirectPortWriter(const DirectPortWriter &) = delete;
@@ -37,6 +40,8 @@ public:
     std::size_t bytesWritten() const;
 
 private:
+    void enterSerialMode(const PortTarget &target);
+
     struct Stream;
     Stream *stream;
     bool failed = false;
