@@ -5,6 +5,7 @@
 #include "direct_port.h"
 #include "port_target.h"
 #include "print_control.h"
+#include "stderr_capture.h"
 
 #include <QtTest>
 
@@ -15,39 +16,6 @@
 #include <unistd.h>
 
 namespace {
-
-// What the code under test writes to standard error while it runs.
-class StderrCapture
-{
-public:
-    StderrCapture()
-    {
-        std::fflush(stderr);
-        saved = ::dup(STDERR_FILENO);
-        if (file.open())
-            ::dup2(file.handle(), STDERR_FILENO);
-    }
-    ~StderrCapture() { restore(); }
-    QByteArray text()
-    {
-        restore();
-        file.seek(0);
-        return file.readAll();
-    }
-
-private:
-    void restore()
-    {
-        if (saved < 0)
-            return;
-        std::fflush(stderr);
-        ::dup2(saved, STDERR_FILENO);
-        ::close(saved);
-        saved = -1;
-    }
-    QTemporaryFile file;
-    int saved = -1;
-};
 
 // A pty pair: the program writes to the terminal side as to a serial port,
 // the test reads what a printer behind it would receive.

@@ -6,6 +6,7 @@
 #include "network_printer.h"
 #include "port_target.h"
 #include "print_control.h"
+#include "stderr_capture.h"
 
 #include <QtTest>
 
@@ -13,39 +14,6 @@
 #include <unistd.h>
 
 namespace {
-
-// What the code under test writes to standard error while it runs.
-class StderrCapture
-{
-public:
-    StderrCapture()
-    {
-        std::fflush(stderr);
-        saved = ::dup(STDERR_FILENO);
-        if (file.open())
-            ::dup2(file.handle(), STDERR_FILENO);
-    }
-    ~StderrCapture() { restore(); }
-    QByteArray text()
-    {
-        restore();
-        file.seek(0);
-        return file.readAll();
-    }
-
-private:
-    void restore()
-    {
-        if (saved < 0)
-            return;
-        std::fflush(stderr);
-        ::dup2(saved, STDERR_FILENO);
-        ::close(saved);
-        saved = -1;
-    }
-    QTemporaryFile file;
-    int saved = -1;
-};
 
 // The test printer, stopped (by its own process) when the row ends.
 class TestPrinter
