@@ -428,19 +428,27 @@ private:
         } else if (name == "qrcode") {
             qrCode(tag, data);
         } else if (name == "bmp") {
-            std::string problem;
-            const auto first = data.find_first_not_of(" \t\r\n");
-            const bool dotLines = first == std::string::npos || isDotLines(data.data(), data.data() + data.size());
-            const Raster raster = dotLines ? rasterOfDotLines(data, problem)
-                                           : pictures(data.substr(first, data.find_last_not_of(" \t\r\n") - first + 1),
-                                                      printDots, problem);
-            if (!problem.empty())
-                return fail(tag, tag + " " + problem);
-            // Never wider than the paper: scaled down, its proportions kept.
-            picture(scaledToWidth(raster, printDots));
+            bmp(tag, data);
         } else {
             barcode(tag, name, data);
         }
+    }
+
+    // Lines of 0 and 1 are read here; a file or Base64 by the loader.
+    void bmp(const std::string &tag, const std::string &data)
+    {
+        std::string problem;
+        const auto first = data.find_first_not_of(" \t\r\n");
+        const bool dotLines = first == std::string::npos || isDotLines(data.data(), data.data() + data.size());
+        const Raster raster =
+            dotLines ? rasterOfDotLines(data, problem)
+                     : pictures(data.substr(first, data.find_last_not_of(" \t\r\n") - first + 1), printDots, problem);
+        if (problem.empty() && raster.width <= 0)
+            problem = "sem dados";
+        if (!problem.empty())
+            return fail(tag, tag + " " + problem);
+        // Never wider than the paper: scaled down, its proportions kept.
+        picture(scaledToWidth(raster, printDots));
     }
 
     void qrCode(const std::string &tag, const std::string &data)

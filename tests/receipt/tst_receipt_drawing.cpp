@@ -240,6 +240,11 @@ private slots:
         QTextEdit &edit = preview();
         QCOMPARE(edit.verticalScrollBar()->value(), 0);
         QVERIFY(edit.verticalScrollBar()->maximum() > 0);
+        // The logo from beside the receipt heads it, 384 dots wide: 48 mm.
+        const QTextImageFormat logo =
+            edit.document()->firstBlock().begin().fragment().charFormat().toImageFormat();
+        QVERIFY(logo.isValid());
+        QCOMPARE(logo.width(), 48 * edit.logicalDpiX() / 25.4);
         window->resize(500, 1500);
         QTest::qWait(50);
         QCOMPARE(edit.verticalScrollBar()->maximum(), 0);
