@@ -221,6 +221,11 @@ QString replaceWith(const QString &path, const QByteArray &text)
     return writeInPlace(path, text);
 }
 
+QString copyNotWritten()
+{
+    return QStringLiteral("a cópia temporária não pôde ser gravada");
+}
+
 // The values written over the plain copy in `scratch`, then the copy's text
 // in config.ini's place.
 QString writeThroughCopy(std::unique_ptr<QTemporaryDir> scratch, const QString &path, const QByteArray &written,
@@ -228,7 +233,7 @@ QString writeThroughCopy(std::unique_ptr<QTemporaryDir> scratch, const QString &
 {
     const QString copy = writeCopy(scratch.get(), plainSettingsText(written));
     if (copy.isEmpty())
-        return QStringLiteral("a cópia temporária não pôde ser gravada");
+        return copyNotWritten();
     {
         const std::unique_ptr<QSettings> settings = iniReader(copy);
         settings->setAtomicSyncRequired(false);
@@ -257,10 +262,11 @@ QString writeSettings(const QString &path, const QList<QPair<QString, QVariant>>
     const QString folder = info.absolutePath();
     if (!QDir().mkpath(folder))
         return QStringLiteral("a pasta não pôde ser criada");
-    std::unique_ptr<QTemporaryDir> scratch = scratchFolderIn(folder);
-    // A folder that takes no new file, where config.ini itself may be
-    // written in place: the copy goes to the temporary folder, if any.
-    if (!scratch)
-        scratch = scratchFolderIn(existingTempFolder());
-    return writeThroughCopy(std::move(scratch), path, written, values);
+    const QString why = writeThroughCopy(scratchFolderIn(folder), path, written, values);
+    if (why != copyNotWritten())
+        return why;
+    // A folder that takes no new file (read-only, or full), where config.ini
+    // itself may be written in place: the copy goes to the temporary
+    // folder, if any, and the save says what config.ini's own folder did.
+    return writeThroughCopy(scratchFolderIn(existingTempFolder()), path, written, values);
 }
