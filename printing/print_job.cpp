@@ -27,11 +27,11 @@ bool printRawDocument(const PrintJob &job, PrintControl &control)
         return false;
     // The text's echo goes first on the report's stream, written beside
     // the print like the report's own copies.
-    const auto echoText = [&text](std::ostream &out) {
-        out << "impressao baixo nivel \n";
-        out.write(text.constData(), text.size());
-        out << "textPlain fim ****** \n" << std::flush;
-    };
+    static const char before[] = "impressao baixo nivel \n";
+    static const char after[] = "textPlain fim ****** \n";
+    const EchoFirst echoText = {{before, sizeof before - 1},
+                                {text.constData(), std::size_t(text.size())},
+                                {after, sizeof after - 1}};
     const QByteArray name = job.printerName.toLocal8Bit();
     return sendPartsToPrinter(name.constData(),
                               {SpoolPart{text.constData(), text.size(), "RAW"}, cutPart(job)}, &control,

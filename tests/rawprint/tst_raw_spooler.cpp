@@ -8,9 +8,12 @@
 
 #include <QtTest>
 
+#include <atomic>
+#include <chrono>
 #include <climits>
 #include <ostream>
 #include <sstream>
+#include <thread>
 
 namespace {
 
@@ -23,6 +26,24 @@ struct RecordingBuffer : std::stringbuf {
         flushed = text();
         return 0;
     }
+};
+
+// Each write from another thread than the print's takes 200 ms, as on a
+// machine whose other work leaves a lowered thread next to nothing.
+struct SlowBesideBuffer : RecordingBuffer {
+    explicit SlowBesideBuffer(std::thread::id printThread) : printThread(printThread) {}
+    std::streamsize xsputn(const char *s, std::streamsize n) override
+    {
+        if (std::this_thread::get_id() == printThread) {
+            if (firstPrintThreadWriteAt < 0)
+                firstPrintThreadWriteAt = qint64(str().size());
+        } else {
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        }
+        return RecordingBuffer::xsputn(s, n);
+    }
+    std::thread::id printThread;
+    qint64 firstPrintThreadWriteAt = -1; // where the print's thread first wrote
 };
 
 // Fails the step named in `failAt`; lastError() answers 5 before close()
@@ -171,10 +192,29 @@ private slots:
         ScriptedSpooler spooler;
         RecordingBuffer buffer;
         std::ostream out(&buffer);
+        const QByteArray echo = "eco:" + QByteArray::number(data.size()) + '\n';
         sendPartsToPrinter(spooler, out, "recibo", {SpoolPart{data.constData(), data.size(), "RAW"}}, nullptr,
-                           [&data](std::ostream &first) { first << "eco:" << data.size() << '\n'; });
+                           {{echo.constData(), std::size_t(echo.size())}});
         QCOMPARE(buffer.text(), "eco:" + QByteArray::number(data.size()) + '\n' + debugLines(data, "recibo")
                                     + "Entire file data was sent to printer.\n");
+    }
+
+    // A report thread that a busy machine starves is not waited for once
+    // the print is over: the print's thread writes the rest, the same bytes
+    // in the same order.
+    void starvedReport()
+    {
+        const QByteArray data(1 << 20, 'r');
+        const std::thread::id printThread = std::this_thread::get_id();
+        SlowBesideBuffer buffer(printThread);
+        std::ostream out(&buffer);
+        ScriptedSpooler spooler;
+        QVERIFY(sendPartsToPrinter(spooler, out, "recibo", {SpoolPart{data.constData(), data.size(), "RAW"}}));
+        QCOMPARE(buffer.text(), debugLines(data, "recibo") + "Entire file data was sent to printer.\n");
+        // The print's thread took over before the report's end, not only
+        // for the result line.
+        QVERIFY(buffer.firstPrintThreadWriteAt >= 0);
+        QVERIFY(buffer.firstPrintThreadWriteAt < qint64(data.size()));
     }
 
     void steps()

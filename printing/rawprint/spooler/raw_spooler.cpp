@@ -4,7 +4,10 @@
 #include "print_control.h"
 #include "spooler_backend.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cstring>
+#include <deque>
 #include <iostream>
 #include <memory>
 #include <ostream>
@@ -31,45 +34,73 @@ void failure(std::ostream &out, const std::string &message)
     out.flush();
 }
 
-// Echoes the bytes before the first zero byte, looking at no more than
-// length bytes.
-void writeTextPart(std::ostream &out, const char *data, std::size_t length)
+// The bytes before the first zero byte, looking at no more than length
+// bytes.
+std::size_t textLength(const char *data, std::size_t length)
 {
     if (!data)
-        return;
+        return 0;
     const void *zero = std::memchr(data, 0, length);
-    const std::size_t size = zero ? static_cast<std::size_t>(static_cast<const char *>(zero) - data)
-                                  : length;
-    out.write(data, static_cast<std::streamsize>(size));
+    return zero ? static_cast<std::size_t>(static_cast<const char *>(zero) - data) : length;
 }
 
-// The bytes of a raw document as text; of any other document only what it is.
-void writeDocumentText(std::ostream &out, const char *data, std::size_t length, bool raw,
-                       const char *dataType)
+// The report's bytes in the order they are written: the documents' own
+// bytes where they are, the lines around them kept here. A piece that ends
+// a line is flushed.
+class ReportPieces
 {
-    out << "debug (text): ";
-    if (raw)
-        writeTextPart(out, data, length);
-    else
-        out << '[' << dataType << ", " << length << " bytes]";
-    lineEnd(out);
-}
+public:
+    struct Piece {
+        const char *data;
+        std::size_t length;
+        bool endsLine;
+    };
+
+    void add(const char *data, std::size_t length, bool endsLine = false)
+    {
+        pieces.push_back({data, length, endsLine});
+    }
+    void addText(std::string text, bool endsLine = false)
+    {
+        owned.push_back(std::move(text));
+        add(owned.back().data(), owned.back().size(), endsLine);
+    }
+    // The bytes of a raw document as text; of any other document only what
+    // it is.
+    void addDocumentText(const char *data, std::size_t length, bool raw, const char *dataType)
+    {
+        addText("debug (text): ");
+        if (raw)
+            add(data, textLength(data, length));
+        else
+            addText("[" + std::string(dataType) + ", " + std::to_string(length) + " bytes]");
+        addText("\n", true);
+    }
+
+    std::vector<Piece> pieces;
+
+private:
+    std::deque<std::string> owned; // stays where it is as it grows
+};
 
 // Below this many bytes the debug copies are written at once: a thread
 // costs more than they do.
 const std::size_t echoBesideFrom = 256 * 1024;
 
-// Writes lines on a thread of its own, beside the print and below it, so
-// that the document goes out first; finished before anything else is
-// written on the same stream. Written at once when no thread can be started.
+// Writes the report on a thread of its own, beside the print and below it,
+// so that the document goes out first; finished before anything else is
+// written on the same stream. Once the print is over, what the thread has
+// not written yet is written by the print's own thread: a busy machine
+// gives the lowered thread next to nothing, and the operator's answer must
+// not wait for it. Written at once when no thread can be started.
 class EchoBeside
 {
 public:
-    EchoBeside(std::function<void()> write, bool beside)
+    EchoBeside(std::ostream &out, ReportPieces report, bool beside) : out(out), report(std::move(report))
     {
         if (beside) {
             try {
-                thread = std::thread([write] {
+                thread = std::thread([this] {
                     lowerThisThreadToBackground();
                     write();
                 });
@@ -85,11 +116,38 @@ public:
 
     void finish()
     {
+        hurry.store(true);
         if (thread.joinable())
             thread.join();
+        hurry.store(false);
+        write();
     }
 
 private:
+    // Writes from where the last writer stopped; the thread stops between
+    // chunks once the print's thread is waiting for it.
+    void write()
+    {
+        const std::size_t chunk = 64 * 1024;
+        for (; piece < report.pieces.size(); ++piece, offset = 0) {
+            const ReportPieces::Piece &p = report.pieces[piece];
+            while (offset < p.length) {
+                if (hurry.load() && std::this_thread::get_id() == thread.get_id())
+                    return;
+                const std::size_t size = std::min(chunk, p.length - offset);
+                out.write(p.data + offset, static_cast<std::streamsize>(size));
+                offset += size;
+            }
+            if (p.endsLine)
+                out.flush();
+        }
+    }
+
+    std::ostream &out;
+    ReportPieces report;
+    std::size_t piece = 0;
+    std::size_t offset = 0;
+    std::atomic<bool> hurry{false};
     std::thread thread;
 };
 
@@ -110,10 +168,6 @@ bool sendPartsToPrinter(SpoolerBackend &spooler, std::ostream &out, const char *
     };
     auto isRaw = [](const SpoolPart &part) {
         return part.dataType && std::strcmp(part.dataType, rawDataType) == 0;
-    };
-    auto report = [&] {
-        for (const SpoolPart &part : parts)
-            writeDocumentText(out, part.data, sizeOf(part), isRaw(part), part.dataType ? part.dataType : "");
     };
 
     // Every spooler call is a wait the window can see. A call that failed
@@ -158,16 +212,17 @@ bool sendPartsToPrinter(SpoolerBackend &spooler, std::ostream &out, const char *
     std::size_t echoed = 0;
     for (const SpoolPart &part : parts)
         echoed += sizeOf(part);
-    echo = std::make_unique<EchoBeside>(
-        [&] {
-            if (echoFirst)
-                echoFirst(out);
-            report();
-            out << "debug (printerName): " << nameCopy.data();
-            lineEnd(out);
-            report();
-        },
-        echoed >= echoBesideFrom);
+    ReportPieces report;
+    for (const EchoPiece &piece : echoFirst)
+        report.add(piece.data, piece.length, &piece == &echoFirst.back());
+    auto reportParts = [&] {
+        for (const SpoolPart &part : parts)
+            report.addDocumentText(part.data, sizeOf(part), isRaw(part), part.dataType ? part.dataType : "");
+    };
+    reportParts();
+    report.addText("debug (printerName): " + std::string(nameCopy.data()) + "\n", true);
+    reportParts();
+    echo = std::make_unique<EchoBeside>(out, std::move(report), echoed >= echoBesideFrom);
     const bool spoolerAvailable = call([&] { return spooler.available(); });
 
     if (callerFault)

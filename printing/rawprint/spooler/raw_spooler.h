@@ -1,6 +1,7 @@
 #ifndef ORVANE_RAW_SPOOLER_H
 #define ORVANE_RAW_SPOOLER_H
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <iosfwd>
@@ -30,9 +31,14 @@ struct SpoolPart {
     const char *dataType;
 };
 
-// Writes the caller's own lines that come before the report (an echo of
-// the document), on the report's stream.
-using EchoFirst = std::function<void(std::ostream &)>;
+// The caller's own bytes that come before the report (an echo of the
+// document), written on the report's stream as they are; they stay valid
+// for the call.
+struct EchoPiece {
+    const char *data;
+    std::size_t length;
+};
+using EchoFirst = std::vector<EchoPiece>;
 
 // Sends the parts, in order, as one job: a print and the cut that follows
 // it reach the printer with no other job between them. Consecutive parts of
