@@ -202,15 +202,22 @@ private slots:
         QTest::addColumn<QStringList>("options");
         QTest::addColumn<QString>("host");
         QTest::addColumn<QString>("report");
+        // What the printer is said to have taken, at least: all it read
+        // when it keeps the connection; a reset may come before the last
+        // look at what it acknowledged.
+        QTest::addColumn<int>("leastTaken");
         QTest::newRow("a printer that stops reading")
             << QStringList{"--stop-after", "5000", "--small-buffer"} << ""
-            << "escrita direta: (\\d+) de 1048576 bytes enviados antes de parar: a impressora em 127.0.0.1:PORT parou de receber\n";
+            << "escrita direta: (\\d+) de 1048576 bytes enviados antes de parar: a impressora em 127.0.0.1:PORT parou de receber\n"
+            << 5000;
         QTest::newRow("a printer that closes in the middle") << QStringList{"--close-after", "5000"} << ""
-            << "escrita direta: (\\d+) de 1048576 bytes enviados antes de parar: a impressora em 127.0.0.1:PORT fechou a conexao .*\n";
+            << "escrita direta: (\\d+) de 1048576 bytes enviados antes de parar: a impressora em 127.0.0.1:PORT fechou a conexao .*\n"
+            << 0;
         QTest::newRow("nobody listens") << QStringList{"--refuse-for", "30"} << ""
-            << "escrita direta: nao foi possivel abrir 127.0.0.1:PORT: a impressora recusou a conexao por 1 s\n";
+            << "escrita direta: nao foi possivel abrir 127.0.0.1:PORT: a impressora recusou a conexao por 1 s\n" << 0;
         QTest::newRow("a name that does not resolve") << QStringList() << "nao-existe.invalid"
-            << "escrita direta: nao foi possivel abrir nao-existe.invalid:PORT: (?:nome nao encontrado|o nome nao foi resolvido a tempo)\n";
+            << "escrita direta: nao foi possivel abrir nao-existe.invalid:PORT: (?:nome nao encontrado|o nome nao foi resolvido a tempo)\n"
+            << 0;
     }
 
     void failures()
@@ -218,6 +225,7 @@ private slots:
         QFETCH(QStringList, options);
         QFETCH(QString, host);
         QFETCH(QString, report);
+        QFETCH(int, leastTaken);
         TestPrinter printer(options);
         QVERIFY(printer.port > 0);
         PortTarget target = printer.target();
@@ -240,7 +248,7 @@ private slots:
         if (!match.captured(1).isEmpty()) {
             // What the printer took, and no more than the connection holds.
             const int taken = match.captured(1).toInt();
-            QVERIFY(taken >= 5000);
+            QVERIFY2(taken >= leastTaken, qPrintable(diagnostics));
             QVERIFY(taken < receipt.size());
         }
         // Nothing sent again.

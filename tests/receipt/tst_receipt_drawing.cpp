@@ -301,7 +301,8 @@ private slots:
     void previewReadsTheTextAsThePrinterGetsIt()
     {
         writeFile(configPath(), "[geral]\netiquetas=acbr\ncolunas=48\n");
-        QVERIFY(window->initialise(*qApp, fileWith(scratch, QByteArray("<n>A\xE7\xFA" "car</n> 1\0" "2\nS\xC3\x83O\n", 27))));
+        static const char tagged[] = "<n>A\xE7\xFA" "car</n> 1\0" "2\nS\xC3\x83O\n";
+        QVERIFY(window->initialise(*qApp, fileWith(scratch, QByteArray(tagged, sizeof tagged - 1))));
         QCOMPARE(preview().document()->findBlockByNumber(0).text(), QString::fromUtf8("Açúcar 12"));
         QCOMPARE(preview().document()->findBlockByNumber(1).text(), QString::fromUtf8("SÃO"));
     }
