@@ -6,10 +6,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
+#include <QPainter>
 
 #include <algorithm>
 #include <set>
-#include <vector>
 
 namespace {
 
@@ -93,42 +93,34 @@ receipt::PictureLoader pictureLoader(const QString &receiptFolder)
 
 receipt::Raster dotsOfImage(const QImage &image)
 {
-    const QImage colours = image.convertToFormat(QImage::Format_ARGB32);
-    const int width = colours.width();
-    const int height = colours.height();
-    // Grey over white paper, 0 black to 255 white.
-    std::vector<float> grey(std::size_t(width) * std::size_t(height));
-    std::set<int> levels;
-    for (int y = 0; y < height; ++y) {
-        const auto *line = reinterpret_cast<const QRgb *>(colours.constScanLine(y));
-        for (int x = 0; x < width; ++x) {
-            const int alpha = qAlpha(line[x]);
-            const int level = (qGray(line[x]) * alpha + 255 * (255 - alpha)) / 255;
-            grey[std::size_t(y) * std::size_t(width) + std::size_t(x)] = float(level);
-            if (levels.size() < 3)
-                levels.insert(level);
-        }
+    // Transparent pixels are the paper's white: the picture is laid on it.
+    QImage onPaper(image.size(), QImage::Format_RGB32);
+    onPaper.fill(Qt::white);
+    {
+        QPainter painter(&onPaper);
+        painter.drawImage(0, 0, image);
     }
-    const bool dither = levels.size() > 2;
+    const int width = onPaper.width();
+    const int height = onPaper.height();
+    std::set<int> levels;
+    for (int y = 0; y < height && levels.size() < 3; ++y) {
+        const auto *line = reinterpret_cast<const QRgb *>(onPaper.constScanLine(y));
+        for (int x = 0; x < width && levels.size() < 3; ++x)
+            levels.insert(qGray(line[x]));
+    }
+    // Two colours are cut at mid-grey; a photograph is diffused (Floyd and
+    // Steinberg), both by Qt itself.
+    const Qt::ImageConversionFlags dithering =
+        Qt::MonoOnly | (levels.size() > 2 ? Qt::DiffuseDither : Qt::ThresholdDither);
+    const QImage dots = onPaper.convertToFormat(QImage::Format_Mono, dithering);
+    const bool darkIndex[2] = {qGray(dots.color(0)) < 128, dots.colorCount() > 1 && qGray(dots.color(1)) < 128};
     receipt::Raster raster = receipt::blankRaster(width, height);
-    const auto spread = [&](int x, int y, float error) {
-        if (x >= 0 && x < width && y < height)
-            grey[std::size_t(y) * std::size_t(width) + std::size_t(x)] += error;
-    };
     for (int y = 0; y < height; ++y) {
+        const uchar *line = dots.constScanLine(y);
         for (int x = 0; x < width; ++x) {
-            const float level = grey[std::size_t(y) * std::size_t(width) + std::size_t(x)];
-            const bool dark = level < 128;
-            if (dark)
+            const int index = (line[x >> 3] >> (7 - (x & 7))) & 1;
+            if (darkIndex[index])
                 raster.setDark(x, y);
-            if (!dither)
-                continue;
-            // Floyd and Steinberg's weights.
-            const float error = level - (dark ? 0.f : 255.f);
-            spread(x + 1, y, error * 7 / 16);
-            spread(x - 1, y + 1, error * 3 / 16);
-            spread(x, y + 1, error * 5 / 16);
-            spread(x + 1, y + 1, error * 1 / 16);
         }
     }
     return raster;

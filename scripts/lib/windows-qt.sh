@@ -18,9 +18,10 @@ cache=${ORVANE_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/orvane}
 prefix=$cache/qt-$QT_VERSION-mingw64
 
 # The +dfsg tarball lacks the wintab headers that tablet support needs, so
-# tablets are left out; the tills have none. Nothing reads images from files
-# (the symbols are drawn in memory), so the JPEG, GIF and ICO readers and
-# their libraries are left out too; PNG is part of QtGui itself. So is
+# tablets are left out; the tills have none. The receipt's pictures come as
+# PNG, BMP or JPEG: PNG and BMP are part of QtGui itself, JPEG is a plugin
+# built on Qt's own copy of libjpeg. The GIF and ICO readers are left out, and
+# so is
 # every widget, dialog and framework the window does not use (graphics view,
 # state machine, style sheets, MDI, docks, calendars, undo, the font and
 # colour dialogs, print preview, tray icon...): less to compile. The input
@@ -30,7 +31,7 @@ readonly CONFIGURE_OPTIONS=(
     -opensource -confirm-license -release -shared -strip
     -nomake tests -nomake examples -nomake tools
     -no-opengl -no-dbus -no-vulkan -no-icu -no-openssl -no-direct2d -no-freetype -no-fontconfig
-    -qt-zlib -qt-pcre -qt-libpng -no-libjpeg -no-gif -no-ico -qt-harfbuzz
+    -qt-zlib -qt-pcre -qt-libpng -qt-libjpeg -no-gif -no-ico -qt-harfbuzz
     -no-feature-network -no-feature-sql -no-feature-xml -no-feature-testlib
     -no-feature-concurrent -no-feature-tabletevent
     -no-feature-graphicsview -no-feature-graphicseffect -no-feature-statemachine
