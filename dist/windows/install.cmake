@@ -10,6 +10,11 @@ install(FILES $<TARGET_FILE:${QT}::Core> $<TARGET_FILE:${QT}::Gui>
 install(FILES $<TARGET_FILE:${QT}::QWindowsIntegrationPlugin> DESTINATION platforms)
 install(FILES $<TARGET_FILE:${QT}::QWindowsPrinterSupportPlugin> DESTINATION printsupport)
 install(FILES $<TARGET_FILE:${QT}::QWindowsVistaStylePlugin> DESTINATION styles)
+# The receipt's pictures may be JPEG: Qt reads those through a plugin.
+if(NOT TARGET ${QT}::QJpegPlugin)
+    message(FATAL_ERROR "this Qt for Windows has no JPEG reader (scripts/lib/windows-qt.sh builds one)")
+endif()
+install(FILES $<TARGET_FILE:${QT}::QJpegPlugin> DESTINATION imageformats)
 
 # The C and C++ runtimes of the compiler that built Qt and the program.
 foreach(runtime libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)

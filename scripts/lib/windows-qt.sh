@@ -19,13 +19,13 @@ prefix=$cache/qt-$QT_VERSION-mingw64
 
 # The +dfsg tarball lacks the wintab headers that tablet support needs, so
 # tablets are left out; the tills have none. The receipt's pictures come as
-# PNG, BMP or JPEG: PNG and BMP are part of QtGui itself, JPEG is a plugin
-# built on Qt's own copy of libjpeg. The GIF and ICO readers are left out, and
-# so is
-# every widget, dialog and framework the window does not use (graphics view,
-# state machine, style sheets, MDI, docks, calendars, undo, the font and
-# colour dialogs, print preview, tray icon...): less to compile. The input
-# dialog stays: the Windows Vista style includes it whatever the features.
+# PNG, BMP or JPEG: PNG and BMP are read by QtGui itself, JPEG by a plugin
+# built on Qt's own copy of libjpeg; the GIF and ICO readers are left out.
+# So is every widget, dialog and framework the window does not use
+# (graphics view, state machine, style sheets, MDI, docks, calendars, undo,
+# the font and colour dialogs, print preview, tray icon...): less to
+# compile. The input dialog stays: the Windows Vista style includes it
+# whatever the features.
 readonly CONFIGURE_OPTIONS=(
     -platform linux-g++ -xplatform win32-g++ -device-option CROSS_COMPILE=$TRIPLET-
     -opensource -confirm-license -release -shared -strip

@@ -232,6 +232,7 @@ receipt tags, baixo: the NFC-e example, its QR code and EAN-13 read back from th
 receipt tags, baixo: the NFC-e example, the same bytes from both programs | both | nfce | nivel=baixo;codificacao=epson pc860;etiquetas=acbr;cortarPapel=epson corte total | press | sha256:f1ab897c70fea96d5d2712d62cff2db9ca5f0b833e1cbb73159a2839e20ac611+1b 69 | - | 0 | -
 receipt tags, medio: the NFC-e page, its QR code and EAN-13 read back at 300 dpi | both | nfce | nivel=medio;codificacao=epson pc860;etiquetas=acbr;cortarPapel=epson corte total | press | symbols:https://www.nfce.fazenda.sp.gov.br/qrcode?p=35261212345678000190650010000012341000123455%7C2%7C1%7C1%7C6032EFB7F729AD0306A0BC491BCE794248EC7CFD 7891234567895+1b 69 | - | 0 | -
 receipt tags, alto: the NFC-e page, its QR code and EAN-13 read back at 300 dpi | linux | nfce | nivel=alto;codificacao=epson pc860;etiquetas=acbr;cortarPapel=epson corte total | press | symbols:https://www.nfce.fazenda.sp.gov.br/qrcode?p=35261212345678000190650010000012341000123455%7C2%7C1%7C1%7C6032EFB7F729AD0306A0BC491BCE794248EC7CFD 7891234567895+1b 69 | - | 0 | -
+receipt tags, baixo: a JPEG picture as the printer's raster image | both | jpeg-blocks | nivel=baixo;margem_esquerda=0;margem_superior=0;margem_inferior=0;etiquetas=acbr | press | 1d 76 30 00 02 00 10 00 00 ff 00 ff 00 ff 00 ff 00 ff 00 ff 00 ff 00 ff ff 00 ff 00 ff 00 ff 00 ff 00 ff 00 ff 00 ff 00 0a 1b 61 00 0a | - | 0 | -
 receipt tags not read: printed as text | linux | tags | nivel=baixo;margem_esquerda=0;margem_superior=0;margem_inferior=0;codificacao=epson pc860;cortarPapel=epson corte total | press | 1b 74 03 3c 63 65 3e 3c 6e 3e 50 8e 4f 3c 2f 6e 3e 3c 2f 63 65 3e 0a 3c 71 72 63 6f 64 65 3e 31 32 33 34 35 36 37 3c 2f 71 72 63 6f 64 65 3e 0a 3c 2f 61 62 72 65 5f 67 61 76 65 74 61 3e 0a+1b 69 | - | 0 | etiquetas=
 receipt tags, baixo: a bad EAN-13, no job and no cut | both | bad-tag | nivel=baixo;etiquetas=acbr;cortarPapel=epson corte total | press | - | IMPRESSORA | 0 | says:etiqueta inválida na linha 2: <ean13> precisa de 12 ou 13 algarismos
 receipt tags, escrita direta: a QR code never closed, the port untouched | linux | bad-qr | nivel=escrita direta;escrita_direta=@PORT;etiquetas=acbr;cortarPapel=epson corte total | press | port:63 6f 6e 74 65 75 64 6f 20 61 6e 74 69 67 6f 0a | IMPRESSORA | 0 | says:etiqueta inválida na linha 1: <qrcode> sem </qrcode>
@@ -354,6 +355,11 @@ make_file() { # SAMPLE
         empty) sample empty.txt '' ;;
         nfce) FILE=$ORVANE_EXAMPLES/nfce.txt ;;
         tags) sample tags.txt '<ce><n>P\xc3\x83O</n></ce>\n<qrcode>1234567</qrcode>\n</abre_gaveta>' ;;
+        # Blocks of 8 by 8 dots, black or white: a JPEG decoder gives them back exactly.
+        jpeg-blocks) sample jpeg-blocks.txt '<bmp>blocos.jpg</bmp>\n'
+                     [ -e "$samples/blocos.jpg" ] || gs -q -dNOPAUSE -dBATCH -sDEVICE=jpeggray -r72 -dFIXEDMEDIA \
+                         -dDEVICEWIDTHPOINTS=16 -dDEVICEHEIGHTPOINTS=16 -o "$samples/blocos.jpg" \
+                         -c '1 setgray clippath fill 0 setgray 0 0 8 8 rectfill 8 8 8 8 rectfill showpage' ;;
         bad-tag) sample bad-tag.txt 'CUPOM\n<ean13>78912345</ean13>\n</corte_total>\n' ;;
         bad-qr) sample bad-qr.txt '<qrcode>https://exemplo\n</corte_total>\n' ;;
         unreadable) sample "sem acesso/segredo.txt" 'segredo\n' ;;
