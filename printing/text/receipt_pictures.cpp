@@ -14,6 +14,9 @@
 namespace {
 
 constexpr qint64 largestPixels = 16 * 1000 * 1000;
+// What one decoding may take before it is scaled to the paper: a 16-bit
+// picture takes twice the bytes of an 8-bit one of the same size.
+constexpr qint64 largestDecodedBytes = 64 * 1024 * 1024;
 constexpr qint64 largestFile = 32 * 1024 * 1024;
 
 // The file a value names, where it is; empty when there is none.
@@ -71,7 +74,10 @@ receipt::Raster loadPicture(const std::string &value, int widthDots, std::string
     const QSize size = reader.size();
     if (!size.isValid())
         return failed(problem, QStringLiteral("%1 não pôde ser lida: %2").arg(name, reader.errorString()));
-    if (qint64(size.width()) * size.height() > largestPixels)
+    const QImage::Format decodedAs = reader.imageFormat();
+    const qint64 bitsPerPixel = decodedAs == QImage::Format_Invalid ? 64 : QImage::toPixelFormat(decodedAs).bitsPerPixel();
+    const qint64 pixels = qint64(size.width()) * size.height();
+    if (pixels > largestPixels || pixels * bitsPerPixel / 8 > largestDecodedBytes)
         return failed(problem, QStringLiteral("%1 é grande demais: %2 × %3 pontos").arg(name).arg(size.width()).arg(size.height()));
     // One pixel one dot; narrower when the paper is, never wider.
     if (size.width() > widthDots)

@@ -34,9 +34,9 @@ QStringList repeated(const QString &row, int count)
     return rows;
 }
 
-// A PNG that says it is 40,000 × 40,000 pixels: a decompression bomb's
-// header, with nothing behind it.
-QByteArray bombHeader()
+// A PNG header with nothing behind it: a 40,000 × 40,000 one is a
+// decompression bomb's.
+QByteArray pngHeader(quint32 side, char bitDepth, char colourType)
 {
     const auto crc = [](const QByteArray &bytes) {
         quint32 c = 0xFFFFFFFF;
@@ -51,7 +51,8 @@ QByteArray bombHeader()
         const char bytes[] = {char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
         return QByteArray(bytes, 4);
     };
-    const QByteArray header = "IHDR" + bigEndian(40000) + bigEndian(40000) + QByteArray("\x01\x00\x00\x00\x00", 5);
+    const char rest[] = {bitDepth, colourType, 0, 0, 0};
+    const QByteArray header = "IHDR" + bigEndian(side) + bigEndian(side) + QByteArray(rest, 5);
     const QByteArray data("IDAT");
     return QByteArray("\x89PNG\r\n\x1a\n", 8) + bigEndian(13) + header + bigEndian(crc(header)) + bigEndian(0) + data
            + bigEndian(crc(data));
@@ -127,7 +128,8 @@ private slots:
                 photo.setPixel(x, y, qRgb(x * 4, x * 4, x * 4));
         QVERIFY(photo.save(pictureAt("photo.jpg"), "JPEG", 95));
         writeFile(pictureAt("note.txt"), "nada de imagem\n");
-        writeFile(pictureAt("bomb.png"), bombHeader());
+        writeFile(pictureAt("bomb.png"), pngHeader(40000, 1, 0));
+        writeFile(pictureAt("deep.png"), pngHeader(3000, 16, 6));
         QFile logoFile(pictureAt("logo.png"));
         QVERIFY(logoFile.open(QIODevice::ReadOnly));
         const QByteArray whole = logoFile.readAll();
@@ -195,6 +197,9 @@ private slots:
             pictureAt("cut.png") + QString::fromUtf8(" não pôde ser lida: "));
         row("a decompression bomb", "<bmp>" + pictureAt("bomb.png").toUtf8() + "</bmp>",
             pictureAt("bomb.png") + QString::fromUtf8(" é grande demais: 40000 × 40000 pontos"));
+        // Fewer pixels, but 8 bytes each once decoded.
+        row("a 16-bit picture too big to decode", "<bmp>" + pictureAt("deep.png").toUtf8() + "</bmp>",
+            pictureAt("deep.png") + QString::fromUtf8(" é grande demais: 3000 × 3000 pontos"));
     }
 
     void badPictures()
