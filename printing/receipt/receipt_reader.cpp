@@ -224,6 +224,17 @@ private:
             sinkText = std::string_view(begin, std::size_t(at - begin));
     }
 
+    // A text piece the file does not hold as such.
+    void madeText(const std::string &text)
+    {
+        Piece &piece = add(PieceKind::Text);
+        madeTextHeld = text;
+        if (keepPieces)
+            piece.bytes = text;
+        else
+            sinkText = madeTextHeld;
+    }
+
     void fail(const std::string &tag, const std::string &reason)
     {
         reading.error.line = line;
@@ -503,9 +514,15 @@ private:
             return fail(tag, tag + " " + problem);
         if (!fitsThePaper(tag, barcodeModules(kind, data) * barcodeOptions.moduleWidth))
             return;
-        if (isPictureOnly(kind))
-            return picture(rasterOfBarcode(encodeBarcode(kind, data), barcodeOptions.moduleWidth,
-                                           barcodeOptions.height));
+        if (isPictureOnly(kind)) {
+            const SymbolModules symbol = encodeBarcode(kind, data);
+            picture(rasterOfBarcode(symbol, barcodeOptions.moduleWidth, barcodeOptions.height));
+            // The printer's own barcodes show their digits under the bars;
+            // these show them as text, in the line the picture leaves.
+            if (barcodeOptions.showDigits && !symbol.digits.empty())
+                madeText(symbol.digits);
+            return;
+        }
         Piece &piece = add(PieceKind::Barcode);
         piece.bytes = data;
         piece.barcode = kind;
@@ -526,6 +543,7 @@ private:
     int line = 1;
     const char *textBegin = nullptr; // where the text not yet made a piece starts
     std::string_view sinkText;       // the text of the Text piece to hand over
+    std::string madeTextHeld;        // what sinkText shows of a made text piece
     TextStyle style;
     Alignment alignment = Alignment::Left;
     std::vector<Alignment> alignmentsBefore; // of the alignment blocks open, innermost last

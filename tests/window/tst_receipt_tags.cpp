@@ -343,14 +343,19 @@ private slots:
             << tall + "</bmp>"
             << "#picture L 8x256 " + dotRows(repeated("1", 256)) + "\n#picture L 8x44 "
                    + dotRows(repeated("1", 44)) + "\nL:\n#end normal L";
+        // Their digits follow as text, as the printer's own barcodes show theirs.
         const auto bars = [](receipt::BarcodeKind kind, const char *data) {
-            return "#picture L " + QString::number((receipt::encodeBarcode(kind, data).columns * 3 + 7) / 8 * 8) + "x4 "
-                   + dotRows(barRows(receipt::encodeBarcode(kind, data), 3, 4)) + "\nL:\n#end normal L";
+            const receipt::SymbolModules symbol = receipt::encodeBarcode(kind, data);
+            return "#picture L " + QString::number((symbol.columns * 3 + 7) / 8 * 8) + "x4 "
+                   + dotRows(barRows(symbol, 3, 4)) + "\nL:" + QString::fromStdString(symbol.digits) + "\n#end normal L";
         };
         const QByteArray options("<barra_largura>2</barra_largura><barra_altura>4</barra_altura>");
         QTest::newRow("code 11") << options + "<code11> 123-45 </code11>" << bars(receipt::BarcodeKind::Code11, "123-45");
         QTest::newRow("msi") << options + "<msi>1234</msi>" << bars(receipt::BarcodeKind::Msi, "1234");
         QTest::newRow("standard 2 of 5") << options + "<std>1234</std>" << bars(receipt::BarcodeKind::Standard2of5, "1234");
+        QTest::newRow("code 11 without its digits")
+            << "<barra_mostrar>0</barra_mostrar>" + options + "<code11>123-45</code11>"
+            << bars(receipt::BarcodeKind::Code11, "123-45").replace(QStringLiteral("L:123-4552"), QStringLiteral("L:"));
     }
 
     void pictures()
