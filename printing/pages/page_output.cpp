@@ -48,31 +48,29 @@ QByteArray pagesAsPdf(PageSource &pages, const QPageLayout &layout, int resoluti
 
 #ifdef Q_OS_WIN
 
-bool printPages(PageSource &pages, QPrinter &printer, PrintControl &control, const SpoolPart &cut)
+bool printPages(PageSource &pages, QueuePage &page, PrintControl &control, const SpoolPart &cut)
 {
+    QPrinter &printer = *page.printer;
     // The painter may not begin, or the driver fail: the printer's state tells.
     if (!paintPages(pages, &printer, [&control] { return control.abandoned(); })
         || printer.printerState() == QPrinter::Error || control.abandoned())
         return false;
     // The driver's job is the toolkit's: the cut follows as a job of its own.
-    const QByteArray queue = printer.printerName().toLocal8Bit();
-    sendRawToPrinter(queue.constData(), cut.data, cut.length, &control);
+    sendRawToPrinter(page.queue.constData(), cut.data, cut.length, &control);
     return true;
 }
 
 #else
 
-bool printPages(PageSource &pages, QPrinter &printer, PrintControl &control, const SpoolPart &cut)
+bool printPages(PageSource &pages, QueuePage &page, PrintControl &control, const SpoolPart &cut)
 {
     // The queue's page, on paper that Qt's PDF output paints like its CUPS
     // output would have.
-    const QByteArray pdf = pagesAsPdf(pages, printer.pageLayout(), printer.resolution(),
-                                      [&control] { return control.abandoned(); });
+    const QByteArray pdf = pagesAsPdf(pages, page.layout, page.resolution, [&control] { return control.abandoned(); });
     if (pdf.isEmpty())
         return false;
-    const QByteArray queue = printer.printerName().toLocal8Bit();
     // The pages and their cut as one job: no other job comes between them.
-    return sendPartsToPrinter(queue.constData(),
+    return sendPartsToPrinter(page.queue.constData(),
                               {SpoolPart{pdf.constData(), pdf.size(), "application/pdf"}, cut}, &control);
 }
 

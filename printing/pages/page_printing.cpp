@@ -7,6 +7,7 @@
 #include "page_pieces.h"
 #include "password_prompt.h"
 #include "print_control.h"
+#include "queue_paper.h"
 #include "receipt_document.h"
 #include "receipt_pictures.h"
 #include "receipt_reader.h"
@@ -14,37 +15,63 @@
 #include "text_framing.h"
 
 #include <QDebug>
-#include <QPrinter>
-#include <QPrinterInfo>
+#include <QImage>
+#include <QPageSize>
 #include <QSizeF>
 #include <QTextDocument>
+#ifdef Q_OS_WIN
+#include <QPrinter>
+#include <QPrinterInfo>
+#endif
 
 #include <memory>
 #include <utility>
 
 namespace {
 
-// The printer of the queue named `name`, whole page. Qt asks the scheduler
-// about printers and waits for its answer without a bound of its own: the
-// wait is marked, so that the window gives the print up on a scheduler
-// that stops answering, and not on one that answers slowly. Null when no such queue is installed: Qt silently
-// swaps an unknown printer name for another printer.
-std::unique_ptr<QPrinter> installedPrinter(const QString &name, PrintControl &control)
+// The page of the queue named `name`. The scheduler's answers are waited
+// for without a bound of their own: the wait is marked, so that the window
+// gives the print up on a scheduler that stops answering, and not on one
+// that answers slowly. Null when the queue cannot be printed on.
+std::unique_ptr<QueuePage> queuePage(const QString &name, PrintControl &control)
 {
     WaitScope wait(&control);
-    // Qt's queries on this thread never prompt for a password either.
+    // The queries on this thread never prompt for a password either.
     refusePasswordPrompts();
     // A scheduler that answers, however slowly, keeps the wait going.
     const SchedulerHeartbeat heartbeat(&control);
+    auto page = std::make_unique<QueuePage>();
+    page->queue = name.toLocal8Bit();
+#ifdef Q_OS_WIN
+    // Null when no such printer is installed: Qt silently swaps an unknown
+    // printer name for another printer.
     const QPrinterInfo info = QPrinterInfo::printerInfo(name);
     if (info.isNull())
         return nullptr;
-    // Made for that printer at once: a printer made for the default one
-    // and then renamed has the scheduler asked about both, each question
-    // paying a slow link's delay.
-    auto printer = std::make_unique<QPrinter>(info, QPrinter::ScreenResolution);
-    printer->setFullPage(true);
-    return printer;
+    page->printer = std::make_unique<QPrinter>(info, QPrinter::ScreenResolution);
+    page->printer->setFullPage(true);
+    page->layout = page->printer->pageLayout();
+    page->resolution = page->printer->resolution();
+#else
+    // Qt's printer for a queue asks the scheduler a dozen questions, twice,
+    // each paying a slow link's delay; the queue's PPD, asked once, gives the
+    // paper. A queue without one gets A4, as Qt gives it. A queue that is
+    // gone is told by the spooler's own steps.
+    QueuePaper paper;
+    if (!askQueuePaper(page->queue.toStdString(), paper)) {
+        qWarning().noquote() << QStringLiteral("o servidor de impressão não disse o papel da fila %1").arg(name);
+        return nullptr;
+    }
+    const QPageSize size = paper.found ? QPageSize(QSize(qRound(paper.widthPoints), qRound(paper.heightPoints)),
+                                                   QString::fromStdString(paper.name))
+                                       : QPageSize(QPageSize::A4);
+    page->layout = QPageLayout(size, QPageLayout::Portrait, QMarginsF());
+    page->layout.setMode(QPageLayout::FullPageMode);
+    // Laid out at the screen's resolution, as the preview is (an image
+    // says what it is on any thread).
+    page->resolution = QImage(1, 1, QImage::Format_Mono).logicalDpiY();
+#endif
+    return page;
 }
 
 // A receipt written with tags, when the job reads tags and the file has
@@ -62,14 +89,14 @@ bool readTaggedReceipt(const PrintJob &job, receipt::ReceiptReading &reading)
 // The receipt as it prints, in `font` made fixed pitch, on a document with
 // the settings the page road gave it.
 bool printReceipt(const receipt::ReceiptReading &reading, QTextDocument &document, ReceiptLook look,
-                  QPrinter &printer, PrintControl &control, const SpoolPart &cut)
+                  QueuePage &page, PrintControl &control, const SpoolPart &cut)
 {
     if (reading.error.isError()) {
         sayReceiptRefused(QString::fromStdString(reading.error.message()));
         return false;
     }
     look.font.setStyleHint(QFont::TypeWriter);
-    look.pixelsPerMm = printer.resolution() / 25.4;
+    look.pixelsPerMm = page.resolution / 25.4;
     // The symbols' images carry three pixels to the document's one.
     look.imageScale = 3;
     const QString problem = layOutReceipt(document, reading.pieces, look);
@@ -78,15 +105,15 @@ bool printReceipt(const receipt::ReceiptReading &reading, QTextDocument &documen
         return false;
     }
     DocumentPieces pages(document);
-    return printPages(pages, printer, control, cut);
+    return printPages(pages, page, control, cut);
 }
 
 } // namespace
 
 bool printPlainDocument(const PrintJob &job, PrintControl &control)
 {
-    const std::unique_ptr<QPrinter> printer = installedPrinter(job.printerName, control);
-    if (!printer)
+    const std::unique_ptr<QueuePage> page = queuePage(job.printerName, control);
+    if (!page)
         return false;
     receipt::ReceiptReading reading;
     if (readTaggedReceipt(job, reading)) {
@@ -99,7 +126,7 @@ bool printPlainDocument(const PrintJob &job, PrintControl &control)
         look.leftMargin = job.leftMargin;
         look.topMargin = job.topMargin;
         look.bottomMargin = job.bottomMargin;
-        return printReceipt(reading, document, look, *printer, control, cutPart(job));
+        return printReceipt(reading, document, look, *page, control, cutPart(job));
     }
     // A form feed starts a new page; the top margin goes before the first
     // page's text, the bottom margin after the last's.
@@ -120,7 +147,7 @@ bool printPlainDocument(const PrintJob &job, PrintControl &control)
         wrapAnywhereIfUnbreakable(wrapping, text);
         return std::make_unique<PlainTextPieces>(std::move(text), wrapping.defaultTextOption());
     });
-    return pages.whole() && printPages(pages, *printer, control, cutPart(job)) && pages.whole();
+    return pages.whole() && printPages(pages, *page, control, cutPart(job)) && pages.whole();
 }
 
 namespace {
@@ -164,10 +191,10 @@ bool printHtmlDocument(const PrintJob &job, PrintControl &control)
     else
         qDebug() << "is empty";
     const QByteArray fontFace = face.isEmpty() ? QByteArray("Courier New") : face.toLocal8Bit();
-    const std::unique_ptr<QPrinter> printer = installedPrinter(job.printerName, control);
-    if (!printer)
+    const std::unique_ptr<QueuePage> page = queuePage(job.printerName, control);
+    if (!page)
         return false;
-    const QRect area = printer->pageRect(QPrinter::DevicePixel).toRect();
+    const QRect area = page->layout.paintRectPixels(page->resolution);
     const QSizeF pageSize(area.right() - area.left() + 1, area.bottom() - area.top() + 1);
     receipt::ReceiptReading reading;
     if (readTaggedReceipt(job, reading)) {
@@ -181,10 +208,10 @@ bool printHtmlDocument(const PrintJob &job, PrintControl &control)
             look.font.setPixelSize(job.fontSize);
         look.font.setBold(job.bold);
         look.columns = job.columns;
-        return printReceipt(reading, document, look, *printer, control, cutPart(job));
+        return printReceipt(reading, document, look, *page, control, cutPart(job));
     }
     // A form feed starts a new page.
     const QList<QByteArray> sections = formFeedPages(job.fileData);
     SectionedPages pages(sections.size(), [&](int index) { return htmlSection(sections[index], job, fontFace, pageSize); });
-    return pages.whole() && printPages(pages, *printer, control, cutPart(job)) && pages.whole();
+    return pages.whole() && printPages(pages, *page, control, cutPart(job)) && pages.whole();
 }

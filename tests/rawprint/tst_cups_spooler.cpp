@@ -6,6 +6,7 @@
 #include "print_control.h"
 #include "printer_names.h"
 #include "printer_state.h"
+#include "queue_paper.h"
 #include "raw_spooler.h"
 #include "spooler_backend.h"
 #include "stale_jobs.h"
@@ -571,6 +572,66 @@ private slots:
         if (answered)
             QCOMPARE(names.indexOf("nova/copia"), names.indexOf("nova") + 1);
         QVERIFY(!names.contains("sumiu/x"));
+    }
+
+    // The paper the page roads print on: the default of the queue's PPD,
+    // nothing for a raw queue, no answer without a scheduler.
+    void queuePaper_data()
+    {
+        QTest::addColumn<QByteArray>("defaultSize");   // empty: a raw queue
+        QTest::addColumn<QByteArray>("server");        // empty: this test's scheduler
+        QTest::addColumn<bool>("answered");
+        QTest::addColumn<QString>("paper");            // "NAME WIDTHxHEIGHT", empty: none
+        QTest::newRow("a raw queue") << QByteArray() << QByteArray() << true << QString();
+        QTest::newRow("a PPD that defaults to Letter") << QByteArray("Letter") << QByteArray() << true
+                                                       << "Letter 612x792";
+        QTest::newRow("a PPD that defaults to A5") << QByteArray("A5") << QByteArray() << true << "A5 420x595";
+        QTest::newRow("a default with no dimension") << QByteArray("Oficio") << QByteArray() << true << QString();
+        QTest::newRow("no scheduler") << QByteArray() << QByteArray("127.0.0.1:1") << false << QString();
+    }
+
+    void queuePaper()
+    {
+        QFETCH(QByteArray, defaultSize);
+        QFETCH(QByteArray, server);
+        QFETCH(bool, answered);
+        QFETCH(QString, paper);
+        QTemporaryDir folder;
+        QString setup = "lpadmin -p papel -E -v file:/dev/null";
+        if (!defaultSize.isEmpty()) {
+            QFile ppd(folder.filePath("papel.ppd"));
+            QVERIFY(ppd.open(QIODevice::WriteOnly));
+            ppd.write("*PPD-Adobe: \"4.3\"\n*FormatVersion: \"4.3\"\n*FileVersion: \"1.0\"\n"
+                      "*LanguageVersion: English\n*LanguageEncoding: ISOLatin1\n*PCFileName: \"PAPEL.PPD\"\n"
+                      "*Manufacturer: \"Teste\"\n*Product: \"(Papel)\"\n*ModelName: \"Papel\"\n"
+                      "*ShortNickName: \"Papel\"\n*NickName: \"Papel\"\n*PSVersion: \"(3010.000) 0\"\n"
+                      "*LanguageLevel: \"3\"\n*ColorDevice: False\n*DefaultColorSpace: Gray\n*FileSystem: False\n"
+                      "*Throughput: \"1\"\n*LandscapeOrientation: Plus90\n*TTRasterizer: Type42\n"
+                      "*OpenUI *PageSize/Papel: PickOne\n*OrderDependency: 10 AnySetup *PageSize\n"
+                      "*DefaultPageSize: " + defaultSize + "\n"
+                      "*PageSize Letter/US Letter: \"<</PageSize[612 792]>>setpagedevice\"\n"
+                      "*PageSize A5/A5: \"<</PageSize[420 595]>>setpagedevice\"\n*CloseUI: *PageSize\n"
+                      "*DefaultPaperDimension: " + defaultSize + "\n"
+                      "*PaperDimension Letter/US Letter: \"612 792\"\n*PaperDimension A5/A5: \"420 595\"\n");
+            ppd.close();
+            setup += " -P " + ppd.fileName();
+        }
+        struct Restore {
+            QByteArray server;
+            ~Restore()
+            {
+                shell("lpadmin -x papel", server);
+                cupsSetServer(nullptr);
+            }
+        } restore{stoppableServer};
+        QVERIFY(shell(setup, stoppableServer));
+        cupsSetServer(server.isEmpty() ? stoppableServer.constData() : server.constData());
+        QueuePaper found;
+        QCOMPARE(askQueuePaper("papel", found), answered);
+        const QString got = found.found ? QString("%1 %2x%3").arg(QString::fromStdString(found.name))
+                                              .arg(found.widthPoints).arg(found.heightPoints)
+                                        : QString();
+        QCOMPARE(got, paper);
     }
 };
 
