@@ -181,36 +181,6 @@ private slots:
         QVERIFY2(darkIn(24, 40) > 16 * 16 / 4 && darkIn(24, 40) < 16 * 16 * 3 / 4, qPrintable(rows.join('\n')));
     }
 
-    void badPictures_data()
-    {
-        QTest::addColumn<QByteArray>("file");
-        QTest::addColumn<QString>("problem");
-        const auto row = [](const char *name, const QByteArray &file, const QString &problem) {
-            QTest::newRow(name) << file << QString::fromUtf8("etiqueta inválida na linha 1: <bmp> ") + problem;
-        };
-        row("no such file", "<bmp>/sem/logo.png</bmp>", QString::fromUtf8("sem o arquivo /sem/logo.png, que também não é Base64"));
-        row("a text file", "<bmp>" + pictureAt("note.txt").toUtf8() + "</bmp>",
-            pictureAt("note.txt") + QString::fromUtf8(" não é uma imagem PNG, BMP ou JPEG"));
-        row("Base64 of no image", "<bmp>aGVsbG8=</bmp>", QString::fromUtf8("em Base64 não é uma imagem PNG, BMP ou JPEG"));
-        // The toolkit's own words follow.
-        row("a PNG cut short", "<bmp>" + pictureAt("cut.png").toUtf8() + "</bmp>",
-            pictureAt("cut.png") + QString::fromUtf8(" não pôde ser lida: "));
-        row("a decompression bomb", "<bmp>" + pictureAt("bomb.png").toUtf8() + "</bmp>",
-            pictureAt("bomb.png") + QString::fromUtf8(" é grande demais: 40000 × 40000 pontos"));
-        // Fewer pixels, but 8 bytes each once decoded.
-        row("a 16-bit picture too big to decode", "<bmp>" + pictureAt("deep.png").toUtf8() + "</bmp>",
-            pictureAt("deep.png") + QString::fromUtf8(" é grande demais: 3000 × 3000 pontos"));
-    }
-
-    void badPictures()
-    {
-        QFETCH(QByteArray, file);
-        QFETCH(QString, problem);
-        const PrintJob job = receiptJob(file, QString(), 48);
-        QVERIFY2(receiptProblem(job).startsWith(problem), qPrintable(receiptProblem(job)));
-        QVERIFY(directText(job).isNull());
-    }
-
     // Each tag alone, on "baixo" with no margins and a receipt of 10 columns.
     void tags_data()
     {
@@ -316,21 +286,8 @@ private slots:
         row("bar width 1 and 5", "<barra_largura>1</barra_largura><ean8>1234567</ean8>"
                                  "<barra_largura>5</barra_largura><ean8>1234567</ean8>",
             "#ean8 L '1234567' digits 2 width 2 height 50\n#ean8 L '1234567' digits 2 width 6 height 50\nL:\n#end normal L");
-    }
-
-    void symbols()
-    {
-        QFETCH(QByteArray, file);
-        QFETCH(QString, printed);
-        QCOMPARE(EscPosReadback::read(directText(receiptJob(file, QString(), 48))), printed);
-    }
-
-    // Pictures go as the printer's raster command, their dots read back
-    // row by row; the barcodes the printers lack go as zint draws them.
-    void pictures_data()
-    {
-        QTest::addColumn<QByteArray>("file");
-        QTest::addColumn<QString>("printed");
+        // Pictures go as the printer's raster command, their dots read back
+        // row by row; the barcodes the printers lack go as zint draws them.
         QTest::newRow("0/1 lines centred") << QByteArray("<ce><bmp>\n 101 \n\n01\n</bmp></ce>")
                                            << "#picture C 8x2 " + dotRows({"101", "01"}) + "\nL:\n#end normal L";
         QTest::newRow("wider than the paper: scaled down")
@@ -358,7 +315,7 @@ private slots:
             << bars(receipt::BarcodeKind::Code11, "123-45").replace(QStringLiteral("L:123-4552"), QStringLiteral("L:"));
     }
 
-    void pictures()
+    void symbols()
     {
         QFETCH(QByteArray, file);
         QFETCH(QString, printed);
@@ -524,6 +481,21 @@ private slots:
         row("qr size not a number", "<qrcode_largura>4x</qrcode_largura>", "1: <qrcode_largura> aceita de 1 a 16, não \"4x\"");
         row("drawer 3", "<abre_gaveta>3</abre_gaveta>", "1: <abre_gaveta> aceita de 1 a 2, não \"3\"");
         row("the line after data of many lines", "<qrcode>a\nb</qrcode>\n<ean8>1</ean8>", "3: <ean8> precisa de 7 ou 8 algarismos");
+        const auto picture = [](const char *name, const QByteArray &file, const QString &problem) {
+            QTest::newRow(name) << file << QString::fromUtf8("etiqueta inválida na linha 1: <bmp> ") + problem;
+        };
+        picture("no such file", "<bmp>/sem/logo.png</bmp>", QString::fromUtf8("sem o arquivo /sem/logo.png, que também não é Base64"));
+        picture("a text file", "<bmp>" + pictureAt("note.txt").toUtf8() + "</bmp>",
+            pictureAt("note.txt") + QString::fromUtf8(" não é uma imagem PNG, BMP ou JPEG"));
+        picture("Base64 of no image", "<bmp>aGVsbG8=</bmp>", QString::fromUtf8("em Base64 não é uma imagem PNG, BMP ou JPEG"));
+        // The toolkit's own words follow.
+        picture("a PNG cut short", "<bmp>" + pictureAt("cut.png").toUtf8() + "</bmp>",
+            pictureAt("cut.png") + QString::fromUtf8(" não pôde ser lida: "));
+        picture("a decompression bomb", "<bmp>" + pictureAt("bomb.png").toUtf8() + "</bmp>",
+            pictureAt("bomb.png") + QString::fromUtf8(" é grande demais: 40000 × 40000 pontos"));
+        // Fewer pixels, but 8 bytes each once decoded.
+        picture("a 16-bit picture too big to decode", "<bmp>" + pictureAt("deep.png").toUtf8() + "</bmp>",
+            pictureAt("deep.png") + QString::fromUtf8(" é grande demais: 3000 × 3000 pontos"));
     }
 
     void badInput()
@@ -532,7 +504,10 @@ private slots:
         QFETCH(QString, problem);
         // A drawer pulse before, a cut after: neither goes out either.
         const PrintJob job = receiptJob("</abre_gaveta>" + file + "\n</corte_total>", QString(), 48);
-        QCOMPARE(receiptProblem(job), problem);
+        // The toolkit's own words may follow a picture's problem.
+        const bool toolkitWords = problem.endsWith(QStringLiteral(": "));
+        QVERIFY2(toolkitWords ? receiptProblem(job).startsWith(problem) : receiptProblem(job) == problem,
+                 qPrintable(receiptProblem(job)));
         QVERIFY(directText(job).isNull());
         QVERIFY(directText(job, LineEnds::CrLf).isNull());
         PrintJob plain = job;
@@ -541,39 +516,44 @@ private slots:
     }
 
     // The preview tells of a bad tag before the press, and only while tags
-    // are read.
-    void statusBar()
+    // are read; the paper's width is the receipt's columns, so a symbol that
+    // fits 80 mm paper is too wide once the columns are those of 58 mm.
+    void statusBar_data()
     {
-        QTemporaryDir scratch;
-        const QString file = fileWith(scratch, "CUPOM\n<qrcode_largura>20</qrcode_largura>\n");
-        writeFile(configPath(), "[geral]\netiquetas=acbr\nimpressora=\n");
-        {
-            MainWindow window;
-            QVERIFY(window.initialise(*qApp, file));
-            const QString problem = QString::fromUtf8("etiqueta inválida na linha 2: <qrcode_largura> aceita de 1 a 16, não \"20\"");
-            QVERIFY2(statusTexts(window).contains(problem), qPrintable(statusTexts(window).join('|')));
-            window.findChild<QComboBox *>(QStringLiteral("etiquetasComboBox"))->setCurrentText(QString());
-            QVERIFY(!statusTexts(window).contains(problem));
-            window.findChild<QComboBox *>(QStringLiteral("etiquetasComboBox"))->setCurrentText(QStringLiteral("acbr"));
-            QVERIFY(statusTexts(window).contains(problem));
-        }
-        removeConfig();
+        QTest::addColumn<QByteArray>("tags");
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("widget");
+        QTest::addColumn<QVariant>("value");
+        QTest::addColumn<QString>("after");
+        const QString qrSize = QString::fromUtf8("etiqueta inválida na linha 2: <qrcode_largura> aceita de 1 a 16, não \"20\"");
+        const QByteArray badQr("CUPOM\n<qrcode_largura>20</qrcode_largura>\n");
+        QTest::newRow("tags no longer read") << QByteArray("acbr") << badQr << qrSize << "etiquetasComboBox" << QVariant(QString()) << QString();
+        QTest::newRow("tags read again") << QByteArray() << badQr << QString() << "etiquetasComboBox" << QVariant("acbr") << qrSize;
+        QTest::newRow("58 mm paper") << QByteArray("acbr") << QByteArray("CUPOM\n<code128>43181012345678000199650010000000011000000011</code128>\n")
+                                     << QString() << "colunas" << QVariant(32)
+                                     << QString::fromUtf8("etiqueta inválida na linha 2: <code128> com 554 pontos não cabe em 384");
     }
 
-    // The paper's width is the receipt's columns: a symbol that fits 80 mm
-    // paper is told as too wide once the columns are those of 58 mm.
-    void statusBarMeasuresThePaper()
+    void statusBar()
     {
+        QFETCH(QByteArray, tags);
+        QFETCH(QByteArray, file);
+        QFETCH(QString, before);
+        QFETCH(QString, widget);
+        QFETCH(QVariant, value);
+        QFETCH(QString, after);
         QTemporaryDir scratch;
-        const QString file = fileWith(scratch, "CUPOM\n<code128>43181012345678000199650010000000011000000011</code128>\n");
-        writeFile(configPath(), "[geral]\netiquetas=acbr\ncolunas=48\nimpressora=\n");
+        writeFile(configPath(), "[geral]\ncolunas=48\nimpressora=\netiquetas=" + tags + "\n");
         {
             MainWindow window;
-            QVERIFY(window.initialise(*qApp, file));
-            QVERIFY2(statusTexts(window).isEmpty(), qPrintable(statusTexts(window).join('|')));
-            window.findChild<QSpinBox *>(QStringLiteral("colunas"))->setValue(32);
-            QCOMPARE(statusTexts(window),
-                     QStringList{QString::fromUtf8("etiqueta inválida na linha 2: <code128> com 554 pontos não cabe em 384")});
+            QVERIFY(window.initialise(*qApp, fileWith(scratch, file)));
+            QCOMPARE(statusTexts(window).join('|'), before);
+            if (auto *box = window.findChild<QComboBox *>(widget))
+                box->setCurrentText(value.toString());
+            else
+                window.findChild<QSpinBox *>(widget)->setValue(value.toInt());
+            QCOMPARE(statusTexts(window).join('|'), after);
         }
         removeConfig();
     }
