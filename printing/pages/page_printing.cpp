@@ -62,8 +62,9 @@ std::unique_ptr<QueuePage> queuePage(const QString &name, PrintControl &control)
         qWarning().noquote() << QStringLiteral("o servidor de impressão não disse o papel da fila %1").arg(name);
         return nullptr;
     }
+    // A roll's paper keeps its own size, never the nearest standard one.
     const QPageSize size = paper.found ? QPageSize(QSize(qRound(paper.widthPoints), qRound(paper.heightPoints)),
-                                                   QString::fromStdString(paper.name))
+                                                   QString::fromStdString(paper.name), QPageSize::ExactMatch)
                                        : QPageSize(QPageSize::A4);
     page->layout = QPageLayout(size, QPageLayout::Portrait, QMarginsF());
     page->layout.setMode(QPageLayout::FullPageMode);
