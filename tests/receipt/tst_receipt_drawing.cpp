@@ -182,6 +182,59 @@ private slots:
         QVERIFY2(!text.contains('<') && !text.contains("- - -"), qPrintable(text));
     }
 
+    // The pages are laid out on the paper the queue's PPD defaults to (an
+    // 80 mm roll here, which takes the PDF as it is), on A4 without a PPD.
+    void pageRoadsPrintOnTheQueuesPaper_data()
+    {
+        QTest::addColumn<QString>("level");
+        QTest::addColumn<QString>("queue");
+        QTest::addColumn<QString>("paper");
+        QTest::newRow("medio, a roll") << "medio" << "rolo" << "227 x 842 pts";
+        QTest::newRow("alto, a roll") << "alto" << "rolo" << "227 x 842 pts";
+        QTest::newRow("alto, no PPD: A4") << "alto" << "pagina" << "595 x 842 pts";
+    }
+    void pageRoadsPrintOnTheQueuesPaper()
+    {
+        QFETCH(QString, level);
+        QFETCH(QString, queue);
+        QFETCH(QString, paper);
+        QTemporaryDir folder;
+        if (queue == "rolo") {
+            const QString ppd = folder.filePath("rolo.ppd");
+            QFile file(ppd);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("*PPD-Adobe: \"4.3\"\n*FormatVersion: \"4.3\"\n*FileVersion: \"1.0\"\n"
+                       "*LanguageVersion: English\n*LanguageEncoding: ISOLatin1\n*PCFileName: \"ROLO.PPD\"\n"
+                       "*Manufacturer: \"Teste\"\n*Product: \"(Rolo)\"\n*ModelName: \"Rolo\"\n"
+                       "*ShortNickName: \"Rolo\"\n*NickName: \"Rolo\"\n*PSVersion: \"(3010.000) 0\"\n"
+                       "*LanguageLevel: \"3\"\n*ColorDevice: False\n*DefaultColorSpace: Gray\n*FileSystem: False\n"
+                       "*cupsFilter: \"application/pdf 0 -\"\n"
+                       "*OpenUI *PageSize/Papel: PickOne\n*OrderDependency: 10 AnySetup *PageSize\n"
+                       "*DefaultPageSize: Roll80\n*PageSize Roll80/Rolo 80 mm: \"<</PageSize[227 842]>>setpagedevice\"\n"
+                       "*CloseUI: *PageSize\n*DefaultPaperDimension: Roll80\n"
+                       "*PaperDimension Roll80/Rolo 80 mm: \"227 842\"\n");
+            file.close();
+            const QString script = QStringLiteral(ORVANE_EXAMPLES "/../scripts/lib/cups-private.sh");
+            QCOMPARE(QProcess::execute("bash", {script, "add-queue", qEnvironmentVariable("ORVANE_CUPS_DIR"), queue}), 0);
+            QCOMPARE(QProcess::execute("lpadmin", {"-p", queue, "-P", ppd}), 0);
+        }
+        PrintJob job;
+        job.level = level;
+        job.printerName = queue;
+        job.fileData = "RECIBO\n";
+        job.fontSize = 14;
+        const QStringList before = jobsOf(queue);
+        PrintControl control;
+        QVERIFY(level == "medio" ? printPlainDocument(job, control) : printHtmlDocument(job, control));
+        const QString pdf = newJob(queue, before);
+        QVERIFY2(!pdf.isEmpty(), "no job reached the queue");
+        QProcess pdfinfo;
+        pdfinfo.start("pdfinfo", {pdf});
+        QVERIFY(pdfinfo.waitForFinished(30000));
+        const QString info = QString::fromUtf8(pdfinfo.readAllStandardOutput());
+        QVERIFY2(info.contains(QRegularExpression("Page size: +" + QRegularExpression::escape(paper))), qPrintable(info));
+    }
+
     // A tag that cannot be carried out (a Code 128 longer than zint
     // draws) prints nothing on a page road, not even as text, though the
     // road is called without the check the window makes first: no job.
