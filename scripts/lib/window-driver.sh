@@ -69,12 +69,30 @@ process_running() { # PID: neither gone nor a zombie waiting to be reaped
     state=$(awk '{print $3}' "/proc/$1/stat" 2>/dev/null) && [ -n "$state" ] && [ "$state" != Z ]
 }
 
+# What PID and the processes below it are doing: each thread's state and
+# the kernel function it waits in, for the one who reads a failure.
+process_report() { # PID
+    local pids=$1 next=$1 task
+    while next=$(pgrep -d , -P "$next") && [ -n "$next" ]; do
+        pids+=,$next
+    done
+    for task in $(tr ',' ' ' <<<"$pids"); do
+        echo "         process $task: $(tr '\0' ' ' <"/proc/$task/cmdline" 2>/dev/null | cut -c1-120)"
+        for thread in /proc/"$task"/task/*; do
+            echo "           thread ${thread##*/} $(awk '{print $3}' "$thread/stat" 2>/dev/null)" \
+                 "$(cat "$thread/wchan" 2>/dev/null) $(cat "$thread/comm" 2>/dev/null)"
+        done
+    done
+}
+
 # Waits for PID, a child of this shell, to end and sets EXIT_STATUS to its
-# exit status, or to "timeout" after TIMEOUT seconds (and kills it).
+# exit status, or to "timeout" after TIMEOUT seconds (and kills it, after
+# saying on standard error what it was doing).
 process_wait() { # PID TIMEOUT
     local ticks=$(($2 * 10))
     while process_running "$1"; do
         if [ $((ticks -= 1)) -lt 0 ]; then
+            process_report "$1" >&2
             kill -9 "$1" 2>/dev/null
             wait "$1" 2>/dev/null
             EXIT_STATUS=timeout

@@ -851,12 +851,16 @@ run_row() { # NAME FILE CONFIG ACTION JOBS BOX EXIT SAVED
                 bash -c '[ -s "$0/tty.before" ] && cmp -s "$0/tty.before" "$0/tty.after"' "$dir" ;;
     esac
 
-    if ! check "$name: message box" equals "$seen" "$6"; then
+    local box_right exit_right
+    check "$name: message box" equals "$seen" "$6"
+    box_right=$?
+    check "$name: exit status" equals "$EXIT_STATUS" "$7"
+    exit_right=$?
+    if [ "$box_right" -ne 0 ] || [ "$exit_right" -ne 0 ]; then
         # What the program said, for the one who reads the failure.
         tail -c 600 "$dir/stdout" 2>/dev/null | cat -v | sed 's/^/         stdout: /'
         tail -n 5 "$dir/stderr" 2>/dev/null | cat -v | sed 's/^/         stderr: /'
     fi
-    check "$name: exit status" equals "$EXIT_STATUS" "$7"
     # The printer sees the line's connection end, and files it.
     [ -n "$SERIAL_LINE" ] && serial_line_stop "$dir/net" && sleep 0.5
     [ -n "$NET_TARGET" ] && net_printer_stop "$dir/net"
